@@ -1,0 +1,182 @@
+#include "readers/json_vocab_reader.h"
+
+#include <algorithm>
+#include <limits>
+#include <stdexcept>
+
+#include "interface/utf8.h"
+
+namespace nuvra::readers {
+namespace {
+
+bool isJsonBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+int hexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// The four hex digits at `p`, or -1.
+int32_t readHex4(std::string_view text, size_t p) {
+  if (p + 4 > text.size()) return -1;
+  int32_t value = 0;
+  for (size_t k = 0; k < 4; ++k) {
+    const int digit = hexValue(text[p + k]);
+    if (digit < 0) return -1;
+    value = value * 16 + digit;
+  }
+  return value;
+}
+
+// std::stoi's reading of a value: leading white space, a sign, digits up to
+// the first other character; the rest is ignored.
+int32_t parseId(std::string_view value) {
+  size_t i = 0;
+  while (i < value.size() && (value[i] == ' ' || (value[i] >= '\t' && value[i] <= '\r'))) ++i;
+  bool negative = false;
+  if (i < value.size() && (value[i] == '+' || value[i] == '-')) {
+    negative = value[i] == '-';
+    ++i;
+  }
+  if (i >= value.size() || value[i] < '0' || value[i] > '9') {
+    throw std::invalid_argument("invalid stoi argument");
+  }
+  int64_t magnitude = 0;
+  for (; i < value.size() && value[i] >= '0' && value[i] <= '9'; ++i) {
+    magnitude = magnitude * 10 + (value[i] - '0');
+    if (magnitude > int64_t(std::numeric_limits<int32_t>::max()) + 1) {
+      throw std::out_of_range("stoi argument out of range");
+    }
+  }
+  const int64_t id = negative ? -magnitude : magnitude;
+  if (id > std::numeric_limits<int32_t>::max()) {
+    throw std::out_of_range("stoi argument out of range");
+  }
+  // A list grows to id + 1 entries, so these ids have no place in it.
+  if (id < 0 || id == std::numeric_limits<int32_t>::max()) {
+    throw std::out_of_range("token id outside the vocabulary range");
+  }
+  return int32_t(id);
+}
+
+}  // namespace
+
+std::string unescapeJsonUnicode(std::string_view raw) {
+  std::string out;
+  out.reserve(raw.size());
+  for (size_t i = 0; i < raw.size(); ++i) {
+    const char c = raw[i];
+    if (c != '\\' || i + 1 >= raw.size()) {
+      out.push_back(c);
+      continue;
+    }
+    const char e = raw[++i];
+    switch (e) {
+      case 'b': out.push_back('\b'); break;
+      case 'f': out.push_back('\f'); break;
+      case 'n': out.push_back('\n'); break;
+      case 'r': out.push_back('\r'); break;
+      case 't': out.push_back('\t'); break;
+      case 'u': {
+        const int32_t unit = readHex4(raw, i + 1);
+        if (unit < 0) {  // not an escape: kept as written
+          out.append("\\u");
+          break;
+        }
+        i += 4;
+        uint32_t cp = uint32_t(unit);
+        // A high surrogate escape followed by a low one is one character.
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 2 < raw.size() && raw[i + 1] == '\\' &&
+            raw[i + 2] == 'u') {
+          const int32_t low = readHex4(raw, i + 3);
+          if (low >= 0xDC00 && low <= 0xDFFF) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (uint32_t(low) - 0xDC00);
+            i += 6;
+          }
+        }
+        if (cp != 0) appendUtf8(cp, out);
+        break;
+      }
+      default:  // \" \\ \/ and anything else: the character itself
+        out.push_back(e);
+        break;
+    }
+  }
+  return out;
+}
+
+std::vector<VocabPair> parseJsonVocab(std::string_view content) {
+  std::vector<VocabPair> pairs;
+  const size_t n = content.size();
+  size_t p = 0;
+  for (;;) {
+    // 1. Up to and including the next quote.
+    while (p < n && content[p] != '"') ++p;
+    if (p >= n) break;
+    ++p;
+    // 2. The key as written, escapes kept for the decoder.
+    const size_t key_start = p;
+    bool closed = false;
+    while (p < n) {
+      if (content[p] == '\\') {
+        if (p + 1 >= n) break;
+        p += 2;
+        continue;
+      }
+      if (content[p] == '"') {
+        closed = true;
+        break;
+      }
+      ++p;
+    }
+    if (!closed) break;
+    std::string_view raw_key = content.substr(key_start, p - key_start);
+    ++p;
+    // 3. The separator: blanks then a colon, or else up to a colon or space.
+    bool skipped_space = false;
+    while (p < n && isJsonBlank(content[p])) {
+      skipped_space |= content[p] == ' ';
+      ++p;
+    }
+    if (p >= n) break;
+    if (content[p] == ':') {
+      ++p;
+    } else if (!skipped_space) {
+      while (p < n && content[p] != ':' && content[p] != ' ') ++p;
+      if (p >= n) break;
+      ++p;
+    }
+    // 4. The value up to the next comma or closing brace.
+    const size_t value_start = p;
+    while (p < n && content[p] != ',' && content[p] != '}') ++p;
+    if (p >= n) break;
+    const int32_t id = parseId(content.substr(value_start, p - value_start));
+    ++p;
+    std::string key = unescapeJsonUnicode(raw_key);
+    const size_t nul = key.find('\0');
+    if (nul != std::string::npos) key.resize(nul);
+    pairs.push_back({std::move(key), id});
+  }
+  return pairs;
+}
+
+std::optional<std::vector<VocabPair>> readJsonVocab(const FilePath& path) {
+  const std::optional<std::string> content = readTextFile(path);
+  if (!content) return std::nullopt;
+  return parseJsonVocab(*content);
+}
+
+void storeVocabPairs(const std::vector<VocabPair>& pairs, std::vector<std::string>& vocab) {
+  int32_t top = -1;
+  for (const VocabPair& pair : pairs) top = std::max(top, pair.id);
+  if (top >= 0 && size_t(top) + 1 > vocab.size()) vocab.resize(size_t(top) + 1);
+  for (const VocabPair& pair : pairs) vocab[size_t(pair.id)] = pair.text;
+}
+
+std::shared_ptr<const TokenIndex> rebuildTokenToId(const std::vector<std::string>& vocab) {
+  return std::make_shared<const TokenIndex>(vocab, TokenIndex::Duplicates::kHighestId);
+}
+
+}  // namespace nuvra::readers

@@ -1,0 +1,42 @@
+#ifndef NUVRA_READERS_JSON_VOCAB_READER_H_
+#define NUVRA_READERS_JSON_VOCAB_READER_H_
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "readers/text_file.h"
+#include "readers/token_index.h"
+
+namespace nuvra::readers {
+
+struct VocabPair {
+  std::string text;
+  int32_t id;
+};
+
+// The pairs of a token-to-id file in file order. A scanner, not a JSON
+// parser: every quoted string is a key and what follows it up to the next
+// comma or closing brace is its decimal id. Throws std::invalid_argument or
+// std::out_of_range for an id that is no number, or that no list can hold
+// (below 0 or 2147483647), before anything is stored anywhere.
+std::vector<VocabPair> parseJsonVocab(std::string_view content);
+
+// The pairs of the file at `path`; nullopt when it cannot be opened.
+std::optional<std::vector<VocabPair>> readJsonVocab(const FilePath& path);
+
+// Writes each pair's text at its id, growing `vocab` with empty entries.
+void storeVocabPairs(const std::vector<VocabPair>& pairs, std::vector<std::string>& vocab);
+
+// Decodes the JSON escapes of a key as written between its quotes.
+std::string unescapeJsonUnicode(std::string_view raw_key);
+
+// Text-to-id map of a byte-level vocabulary: the highest id of a text wins.
+std::shared_ptr<const TokenIndex> rebuildTokenToId(const std::vector<std::string>& vocab);
+
+}  // namespace nuvra::readers
+
+#endif  // NUVRA_READERS_JSON_VOCAB_READER_H_

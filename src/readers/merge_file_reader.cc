@@ -1,0 +1,69 @@
+#include "readers/merge_file_reader.h"
+
+#include <unordered_map>
+
+namespace nuvra::readers {
+namespace {
+
+bool isFieldBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view upToNul(std::string_view field) { return field.substr(0, field.find('\0')); }
+
+struct PairKeyHash {
+  size_t operator()(const std::pair<std::string_view, std::string_view>& key) const {
+    const size_t a = std::hash<std::string_view>{}(key.first);
+    return a ^ (std::hash<std::string_view>{}(key.second) + 0x9e3779b97f4a7c15ULL + (a << 6));
+  }
+};
+
+}  // namespace
+
+MergeList parseMergeList(std::string_view content) {
+  MergeList rules;
+  // Views into `content`, which outlives the map.
+  std::unordered_map<std::pair<std::string_view, std::string_view>, size_t, PairKeyHash> seen;
+  const size_t n = content.size();
+  size_t p = 0;
+  int32_t rank = 0;
+  while (p < n) {
+    // First field, ended by a space, tab or line feed.
+    const size_t first_start = p;
+    while (p < n && !isFieldBlank(content[p]) && content[p] != '\n') ++p;
+    if (p >= n) break;  // no terminator: the partial field is dropped
+    const std::string_view first = content.substr(first_start, p - first_start);
+    const char terminator = content[p++];
+    if (rank == 0 && !first.empty() && first[0] == '#') {
+      if (terminator != '\n') {
+        while (p < n && content[p] != '\n') ++p;
+        if (p < n) ++p;
+      }
+      continue;
+    }
+    while (p < n && isFieldBlank(content[p])) ++p;
+    if (p >= n) break;
+    // Second field: up to the end of the line. When only blanks followed the
+    // first field on its line, the next line is the second field.
+    if (terminator != '\n' && content[p] == '\n') ++p;
+    const size_t second_start = p;
+    while (p < n && content[p] != '\n') ++p;
+    const std::string_view second = content.substr(second_start, p - second_start);
+    if (p < n) ++p;
+    const auto key = std::make_pair(upToNul(first), upToNul(second));
+    const auto [it, inserted] = seen.emplace(key, rules.size());
+    if (inserted) {
+      rules.push_back({std::string(key.first), std::string(key.second), rank});
+    } else {
+      rules[it->second].rank = rank;
+    }
+    ++rank;
+  }
+  return rules;
+}
+
+std::optional<MergeList> readMergeFile(const FilePath& path) {
+  const std::optional<std::string> content = readTextFile(path);
+  if (!content) return std::nullopt;
+  return parseMergeList(*content);
+}
+
+}  // namespace nuvra::readers

@@ -1,0 +1,35 @@
+#ifndef NUVRA_READERS_MERGE_FILE_READER_H_
+#define NUVRA_READERS_MERGE_FILE_READER_H_
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "readers/text_file.h"
+
+namespace nuvra::readers {
+
+// One ranked merge: the symbols `left` and `right` join into left + right.
+struct MergeRule {
+  std::string left;
+  std::string right;
+  int32_t rank;
+};
+
+// Each distinct pair once, in the order of first appearance, with the rank of
+// its last line: "a b" on lines 0 and 1 is one rule of rank 1, and no pair
+// has rank 0.
+using MergeList = std::vector<MergeRule>;
+
+// The pairs of a merge list: "first second" per line, optional "#" header
+// lines before the first pair.
+MergeList parseMergeList(std::string_view content);
+
+// The same for the file at `path`; nullopt when it cannot be opened.
+std::optional<MergeList> readMergeFile(const FilePath& path);
+
+}  // namespace nuvra::readers
+
+#endif  // NUVRA_READERS_MERGE_FILE_READER_H_

@@ -1,0 +1,44 @@
+#ifndef NUVRA_WORDPIECE_VOCABULARY_H_
+#define NUVRA_WORDPIECE_VOCABULARY_H_
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "readers/text_file.h"
+#include "readers/token_index.h"
+
+namespace nuvra::wordpiece {
+
+// Special texts of the family, in the order input is cut at them.
+inline constexpr std::array<std::string_view, 5> kWordpieceSpecialTokens = {
+    "[PAD]", "[UNK]", "[CLS]", "[SEP]", "[MASK]"};
+
+// The entries of a line-per-token vocabulary file: one per LF-ended line
+// (the line's id is its number), a last line without LF included, each cut
+// at its first NUL. nullopt when the file cannot be opened.
+std::optional<std::vector<std::string>> readWordpieceVocab(const readers::FilePath& path);
+std::vector<std::string> parseWordpieceVocab(std::string_view content);
+
+// Lookup structure of a WordPiece vocabulary, built once per vocabulary.
+class VocabIndex {
+ public:
+  explicit VocabIndex(const std::vector<std::string>& entries);
+
+  // The lowest id whose entry equals `text`, or 0 when none does.
+  int32_t lookupTokenId(std::string_view text) const {
+    const int32_t id = lowest_.find(text);
+    return id < 0 ? 0 : id;
+  }
+  bool contains(std::string_view text) const { return lowest_.contains(text); }
+
+ private:
+  readers::TokenIndex lowest_;
+};
+
+}  // namespace nuvra::wordpiece
+
+#endif  // NUVRA_WORDPIECE_VOCABULARY_H_
