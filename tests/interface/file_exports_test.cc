@@ -1,0 +1,188 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "interface/tokenizer_handle.h"
+#include "nuvra_tokenizer.h"
+#include "support/temp_files.h"
+
+namespace nuvra {
+namespace {
+
+using testing::makeTokenizer;
+using testing::TempDir;
+using testing::vocabEntry;
+using testing::vocabSize;
+
+struct FileKind {
+  const char* name;
+  int32_t (*narrow)(NuvraTokenizer*, const char*);
+  int32_t (*wide)(NuvraTokenizer*, const wchar_t*);
+  std::set<int32_t> types;
+};
+
+const std::vector<FileKind>& fileKinds() {
+  static const std::vector<FileKind> kinds = {
+      {"model", nuvraTokenizerOpenModelFileA, nuvraTokenizerOpenModelFileW, {2, 3, 6, 10}},
+      {"dictionary", nuvraTokenizerOpenDictionaryFileA, nuvraTokenizerOpenDictionaryFileW, {4, 5}},
+      {"vocab", nuvraTokenizerOpenVocabFileA, nuvraTokenizerOpenVocabFileW, {0, 4, 5, 7, 8, 9}},
+      {"merges", nuvraTokenizerOpenMergeFileA, nuvraTokenizerOpenMergeFileW, {0, 7, 9}},
+      {"added tokens", nuvraTokenizerOpenAddedTokensFileA, nuvraTokenizerOpenAddedTokensFileW, {0}},
+      {"config", nuvraTokenizerOpenTokenizerConfigFileA, nuvraTokenizerOpenTokenizerConfigFileW,
+       {8}},
+  };
+  return kinds;
+}
+
+TEST(OpenFile, ChecksArgumentsThenTypeThenTheFile) {
+  TempDir dir;
+  const std::string missing = dir.missing("absent");
+  const std::wstring wide_missing = testing::widen(missing);
+  for (const FileKind& kind : fileKinds()) {
+    EXPECT_EQ(kind.narrow(nullptr, missing.c_str()), -1) << kind.name;
+    EXPECT_EQ(kind.wide(nullptr, wide_missing.c_str()), -1) << kind.name;
+    for (int32_t type = 0; type <= 10; ++type) {
+      auto t = makeTokenizer(type);
+      // A null path is refused before the type is looked at.
+      EXPECT_EQ(kind.narrow(t.get(), nullptr), -1) << kind.name << " " << type;
+      EXPECT_EQ(kind.wide(t.get(), nullptr), -1) << kind.name << " " << type;
+      const int32_t expected = kind.types.count(type) ? NUVRA_TOKENIZER_STATUS_ERROR_FILE_API
+                                                      : NUVRA_TOKENIZER_STATUS_INVALID_STATE;
+      EXPECT_EQ(kind.narrow(t.get(), missing.c_str()), expected) << kind.name << " " << type;
+      EXPECT_EQ(kind.wide(t.get(), wide_missing.c_str()), expected) << kind.name << " " << type;
+    }
+  }
+}
+
+TEST(OpenFile, JsonVocabularyReplacesAndAMissingFileKeepsIt) {
+  TempDir dir;
+  const std::string first = dir.write("a.json", R"({"a": 0, "b": 2})");
+  const std::string second = dir.write("b.json", R"({"z": 0})");
+  for (int32_t type : {0, 7, 9}) {
+    auto t = makeTokenizer(type);
+    ASSERT_EQ(nuvraTokenizerOpenVocabFileA(t.get(), first.c_str()), 0);
+    EXPECT_EQ(vocabSize(t.get()), 3u);
+    EXPECT_EQ(vocabEntry(t.get(), 0), "a");
+    EXPECT_EQ(vocabEntry(t.get(), 1), "");
+    EXPECT_EQ(vocabEntry(t.get(), 2), "b");
+    EXPECT_EQ(nuvraTokenizerOpenVocabFileA(t.get(), dir.missing("x").c_str()), -2);
+    EXPECT_EQ(vocabSize(t.get()), 3u);
+    ASSERT_EQ(nuvraTokenizerOpenVocabFileA(t.get(), second.c_str()), 0);
+    EXPECT_EQ(vocabSize(t.get()), 1u);
+    EXPECT_EQ(vocabEntry(t.get(), 0), "z");
+  }
+}
+
+TEST(OpenFile, MalformedIdsFailWithoutChangingTheVocabulary) {
+  TempDir dir;
+  const std::string good = dir.write("good.json", R"({"a": 0, "b": 1})");
+  const std::vector<std::string> bad = {
+      R"({"x": "one"})", R"({"x": 5, "y": -3})", R"({"x": 2147483647})",
+      R"({"x": 99999999999})"};
+  for (size_t i = 0; i < bad.size(); ++i) {
+    const std::string path = dir.write("bad" + std::to_string(i) + ".json", bad[i]);
+    auto t = makeTokenizer(0);
+    ASSERT_EQ(nuvraTokenizerOpenVocabFileA(t.get(), good.c_str()), 0);
+    EXPECT_EQ(nuvraTokenizerOpenVocabFileA(t.get(), path.c_str()), NUVRA_TOKENIZER_STATUS_UNKNOWN);
+    EXPECT_EQ(nuvraTokenizerOpenAddedTokensFileA(t.get(), path.c_str()),
+              NUVRA_TOKENIZER_STATUS_UNKNOWN);
+    EXPECT_EQ(vocabSize(t.get()), 2u) << bad[i];
+    EXPECT_EQ(vocabEntry(t.get(), 1), "b");
+  }
+}
+
+TEST(OpenFile, AddedTokensExtendTheVocabulary) {
+  TempDir dir;
+  const std::string vocab = dir.write("v.json", R"({"a": 0, "b": 1})");
+  const std::string added = dir.write("added.json", R"({"<|x|>": 3, "c": 1})");
+  auto t = makeTokenizer(0);
+  ASSERT_EQ(nuvraTokenizerOpenVocabFileA(t.get(), vocab.c_str()), 0);
+  ASSERT_EQ(nuvraTokenizerOpenAddedTokensFileA(t.get(), added.c_str()), 0);
+  EXPECT_EQ(vocabSize(t.get()), 4u);
+  EXPECT_EQ(vocabEntry(t.get(), 1), "c");
+  EXPECT_EQ(vocabEntry(t.get(), 2), "");
+  EXPECT_EQ(vocabEntry(t.get(), 3), "<|x|>");
+  EXPECT_EQ(nuvraTokenizerOpenAddedTokensFileA(t.get(), dir.missing("n").c_str()), -2);
+  EXPECT_EQ(vocabSize(t.get()), 4u);
+  // A later vocabulary file replaces everything, added tokens included.
+  ASSERT_EQ(nuvraTokenizerOpenVocabFileA(t.get(), vocab.c_str()), 0);
+  EXPECT_EQ(vocabSize(t.get()), 2u);
+}
+
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__has_feature)
+#define NUVRA_PLAIN_ALLOCATOR 1
+#elif defined(__has_feature)
+#if !__has_feature(address_sanitizer) && !defined(__SANITIZE_ADDRESS__)
+#define NUVRA_PLAIN_ALLOCATOR 1
+#endif
+#endif
+
+#ifdef NUVRA_PLAIN_ALLOCATOR
+TEST(OpenFile, AnIdTooLargeToAllocateIsMemoryInsufficient) {
+  // Two billion entries do not fit in this machine's memory.
+  TempDir dir;
+  const std::string path = dir.write("huge.json", R"({"a": 2147483646})");
+  auto t = makeTokenizer(7);
+  EXPECT_EQ(nuvraTokenizerOpenVocabFileA(t.get(), path.c_str()),
+            NUVRA_TOKENIZER_STATUS_MEMORY_INSUFFICIENT);
+  EXPECT_EQ(vocabSize(t.get()), 0u);
+}
+#endif
+
+TEST(OpenFile, WidePathsBehaveLikeNarrowOnes) {
+  TempDir dir;
+  const std::string path = dir.write("v\xC3\xA9.json", R"({"\u00e9": 1})");
+  const std::wstring wide = testing::widen(path);
+  auto narrow = makeTokenizer(7);
+  auto wide_t = makeTokenizer(7);
+  ASSERT_EQ(nuvraTokenizerOpenVocabFileA(narrow.get(), path.c_str()), 0);
+  ASSERT_EQ(nuvraTokenizerOpenVocabFileW(wide_t.get(), wide.c_str()), 0);
+  EXPECT_EQ(vocabSize(wide_t.get()), 2u);
+  EXPECT_EQ(vocabEntry(wide_t.get(), 1), "\xC3\xA9");
+  EXPECT_EQ(vocabEntry(narrow.get(), 1), vocabEntry(wide_t.get(), 1));
+}
+
+TEST(OpenFile, LinePerTokenVocabularyForWordpieceTypes) {
+  TempDir dir;
+  const std::string path = dir.write("vocab.txt", "[PAD]\r\n[UNK]\r\nhello\r\n\r\nlast");
+  for (int32_t type : {4, 5, 8}) {
+    auto t = makeTokenizer(type);
+    ASSERT_EQ(nuvraTokenizerOpenVocabFileA(t.get(), path.c_str()), 0);
+    EXPECT_EQ(vocabSize(t.get()), 5u);
+    EXPECT_EQ(vocabEntry(t.get(), 2), "hello");
+    EXPECT_EQ(vocabEntry(t.get(), 3), "");
+    EXPECT_EQ(vocabEntry(t.get(), 4), "last");
+    EXPECT_EQ(nuvraTokenizerOpenVocabFileA(t.get(), dir.missing("x").c_str()), -2);
+    EXPECT_EQ(vocabSize(t.get()), 5u);
+  }
+}
+
+TEST(OpenFile, VocabularyQueriesReplaceTheReturnedText) {
+  TempDir dir;
+  const std::string path = dir.write("vocab.txt", "first\nsecond\n");
+  auto t = makeTokenizer(8);
+  ASSERT_EQ(nuvraTokenizerOpenVocabFileA(t.get(), path.c_str()), 0);
+  const char* text = nullptr;
+  ASSERT_EQ(nuvraTokenizerGetVocab(t.get(), 0, &text), 0);
+  EXPECT_STREQ(text, "first");
+  ASSERT_EQ(nuvraTokenizerGetVocab(t.get(), 1, &text), 0);
+  EXPECT_STREQ(text, "second");
+  // A failed query keeps the last text.
+  EXPECT_EQ(nuvraTokenizerGetVocab(t.get(), 2, &text), -1);
+  EXPECT_STREQ(text, "second");
+}
+
+TEST(OpenFile, ConfigurationReportsMissingFiles) {
+  TempDir dir;
+  const std::string path = dir.write("c.json", "{\"do_lower_case\": false}");
+  auto t = makeTokenizer(8);
+  EXPECT_EQ(nuvraTokenizerOpenTokenizerConfigFileA(t.get(), path.c_str()), 0);
+  EXPECT_EQ(nuvraTokenizerOpenTokenizerConfigFileW(t.get(), testing::widen(path).c_str()), 0);
+  EXPECT_EQ(nuvraTokenizerOpenTokenizerConfigFileA(t.get(), dir.missing("c").c_str()), -2);
+}
+
+}  // namespace
+}  // namespace nuvra
