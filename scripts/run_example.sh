@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the library and runs the example: a
+# sentence encoded and decoded with the built-in byte-level tables.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/install_deps.sh"
+"$root/scripts/build.sh" "$root/build" -DCMAKE_BUILD_TYPE=Release -DNUVRA_BUILD_TESTS=OFF
+"$root/build/examples/encode_decode" "$@"
