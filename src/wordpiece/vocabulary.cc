@@ -21,7 +21,26 @@ std::optional<std::vector<std::string>> readWordpieceVocab(const readers::FilePa
   return parseWordpieceVocab(*content);
 }
 
+namespace {
+
+std::vector<WordpieceTrie::Key> trieKeys(const std::vector<std::string>& entries,
+                                         std::string_view prefix) {
+  std::vector<WordpieceTrie::Key> keys;
+  for (size_t id = 0; id < entries.size(); ++id) {
+    std::string_view text = entries[id];
+    if (text.substr(0, prefix.size()) != prefix) continue;
+    text.remove_prefix(prefix.size());
+    if (text.empty() || text.size() > kWordLengthLimit) continue;
+    keys.push_back({text, int32_t(id)});
+  }
+  return keys;
+}
+
+}  // namespace
+
 VocabIndex::VocabIndex(const std::vector<std::string>& entries)
-    : lowest_(entries, readers::TokenIndex::Duplicates::kLowestId) {}
+    : lowest_(entries, readers::TokenIndex::Duplicates::kLowestId),
+      word_starts_(trieKeys(entries, "")),
+      continuations_(trieKeys(entries, "##")) {}
 
 }  // namespace nuvra::wordpiece

@@ -10,6 +10,7 @@
 
 #include "readers/text_file.h"
 #include "readers/token_index.h"
+#include "wordpiece/wordpiece_trie.h"
 
 namespace nuvra::wordpiece {
 
@@ -23,7 +24,10 @@ inline constexpr std::array<std::string_view, 5> kWordpieceSpecialTokens = {
 std::optional<std::vector<std::string>> readWordpieceVocab(const readers::FilePath& path);
 std::vector<std::string> parseWordpieceVocab(std::string_view content);
 
-// Lookup structure of a WordPiece vocabulary, built once per vocabulary.
+// Words longer than this many bytes become "[UNK]" without any lookup.
+inline constexpr size_t kWordLengthLimit = 100;
+
+// Lookup structures of a WordPiece vocabulary, built once per vocabulary.
 class VocabIndex {
  public:
   explicit VocabIndex(const std::vector<std::string>& entries);
@@ -35,8 +39,16 @@ class VocabIndex {
   }
   bool contains(std::string_view text) const { return lowest_.contains(text); }
 
+  // Every entry, for the first piece of a word.
+  const WordpieceTrie& wordStarts() const { return word_starts_; }
+  // The entries that begin with "##", without it, for the later pieces.
+  const WordpieceTrie& continuations() const { return continuations_; }
+
  private:
   readers::TokenIndex lowest_;
+  // Entries longer than kWordLengthLimit can never match and are left out.
+  WordpieceTrie word_starts_;
+  WordpieceTrie continuations_;
 };
 
 }  // namespace nuvra::wordpiece
