@@ -1,12 +1,103 @@
 #include "bpe/builtin_tables.h"
 
-namespace nuvra::bpe {
+#include <algorithm>
+#include <array>
+#include <initializer_list>
+#include <string_view>
+#include <utility>
 
-const BuiltinTables& builtinTables(uint32_t /*type*/) {
-  static const BuiltinTables empty{std::make_shared<const std::vector<std::string>>(),
-                                   std::make_shared<const readers::TokenIndex>(),
-                                   std::make_shared<const MergeTable>()};
-  return empty;
+#include "bpe/byte_symbols.h"
+#include "data/builtin_merge_lists.h"
+#include "readers/json_vocab_reader.h"
+
+namespace nuvra::bpe {
+namespace {
+
+constexpr std::string_view kWordEnd = "</w>";
+
+// Bytes in the order their symbols take the first 256 ids: the bytes that
+// keep their own code point, ascending, then the moved ones, ascending; that
+// is, ordered by code point.
+std::array<uint8_t, 256> bytesInTableOrder(const ByteEncoder& encoder) {
+  std::array<uint8_t, 256> order{};
+  for (int b = 0; b < 256; ++b) order[size_t(b)] = uint8_t(b);
+  std::sort(order.begin(), order.end(), [&](uint8_t a, uint8_t b) {
+    return encoder.codepoints[a] < encoder.codepoints[b];
+  });
+  return order;
+}
+
+// Every token of a built-in list is the concatenation of two earlier ones,
+// so the vocabulary and the interned merge table come out of the id pairs
+// without reading any text.
+BuiltinTables buildTables(const data::BuiltinMergeList& list, bool word_end,
+                          std::initializer_list<std::string_view> specials) {
+  const ByteEncoder& encoder = byteEncoder();
+  const std::array<uint8_t, 256> order = bytesInTableOrder(encoder);
+  const size_t token_count = list.first_merge_id + list.merge_count;
+
+  auto vocab = std::make_shared<std::vector<std::string>>();
+  vocab->reserve(token_count + specials.size());
+  for (uint8_t b : order) vocab->emplace_back(encoder.symbols[b].text());
+  if (word_end) {
+    for (uint8_t b : order) vocab->emplace_back(encoder.symbols[b].text()).append(kWordEnd);
+  }
+  std::vector<MergeTable::SymbolRule> rules;
+  rules.reserve(list.merge_count);
+  for (uint32_t k = 0; k < list.merge_count; ++k) {
+    const uint16_t left = list.pairs[2 * k];
+    const uint16_t right = list.pairs[2 * k + 1];
+    std::string& token = vocab->emplace_back();
+    token.reserve((*vocab)[left].size() + (*vocab)[right].size());
+    token.append((*vocab)[left]).append((*vocab)[right]);
+    rules.push_back({left, right, list.first_merge_id + k, int32_t(k)});
+  }
+
+  // Symbols are the tokens made so far; a list without word-end tokens gets
+  // the word-end forms of the byte symbols after them.
+  std::vector<std::string> word_end_forms;
+  std::vector<std::string_view> symbols(vocab->begin(), vocab->end());
+  std::array<uint32_t, 256> byte_symbols{};
+  std::array<uint32_t, 256> word_end_symbols{};
+  for (uint32_t i = 0; i < 256; ++i) {
+    byte_symbols[order[i]] = i;
+    word_end_symbols[order[i]] = word_end ? 256 + i : uint32_t(token_count + i);
+  }
+  if (!word_end) {
+    word_end_forms.reserve(256);
+    for (uint8_t b : order) {
+      word_end_forms.push_back(std::string(encoder.symbols[b].text()).append(kWordEnd));
+      symbols.push_back(word_end_forms.back());
+    }
+  }
+  auto merges = std::make_shared<const MergeTable>(symbols, byte_symbols, word_end_symbols, rules);
+
+  for (std::string_view special : specials) vocab->emplace_back(special);
+  auto token_to_id = readers::rebuildTokenToId(*vocab);
+  return {std::move(vocab), std::move(token_to_id), std::move(merges)};
+}
+
+}  // namespace
+
+const BuiltinTables& builtinTables(uint32_t type) {
+  switch (type) {
+    case 0: {
+      static const BuiltinTables transcript = buildTables(
+          data::kTranscriptMergeList, false, {"", "<|endoftext|>", "<|startoftranscript|>"});
+      return transcript;
+    }
+    case 1: {
+      static const BuiltinTables word_end =
+          buildTables(data::kWordEndMergeList, true, {"<|startoftext|>", "<|endoftext|>"});
+      return word_end;
+    }
+    default: {
+      static const BuiltinTables empty{std::make_shared<const std::vector<std::string>>(),
+                                       std::make_shared<const readers::TokenIndex>(),
+                                       std::make_shared<const MergeTable>()};
+      return empty;
+    }
+  }
 }
 
 }  // namespace nuvra::bpe

@@ -1,27 +1,114 @@
 #ifndef NUVRA_BPE_MERGE_TABLE_H_
 #define NUVRA_BPE_MERGE_TABLE_H_
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "readers/merge_file_reader.h"
 
 namespace nuvra::bpe {
 
-// Ranked merges of one merge list, immutable once built.
+// Ranked merges of one merge list over interned symbols, immutable once
+// built. Every string of the list (left, right, left + right), the 256 byte
+// symbols and their word-end forms ("a" + "</w>") gets one symbol id, so the
+// engine compares and joins symbols as integers and finds a pair's merge with
+// one hash probe.
 class MergeTable {
  public:
-  MergeTable() = default;
-  explicit MergeTable(readers::MergeList rules);
+  // A pair whose rank reaches this never merges.
+  static constexpr int32_t kRankLimit = 0x40000000;
+  // The priority of a pair that does not merge.
+  static constexpr uint32_t kNoMerge = UINT32_MAX;
 
-  size_t size() const { return rules_.size(); }
-  // Rank of the pair (left, right), if the list has it.
+  // Where two adjacent symbols lead. A lower priority merges first; among
+  // pairs of equal rank the one with the smaller (left, right) texts, compared
+  // bytewise, has the lower priority, so priorities never tie.
+  struct Merge {
+    uint32_t priority;
+    uint32_t merged;
+  };
+
+  // A merge between symbols that are already interned.
+  struct SymbolRule {
+    uint32_t left;
+    uint32_t right;
+    uint32_t merged;
+    int32_t rank;
+  };
+
+  // Byte symbols and their word-end forms only: nothing merges.
+  MergeTable();
+  // A pair listed twice keeps its last rank.
+  explicit MergeTable(readers::MergeList rules);
+  // From symbols already distinct: symbol id i is `symbols[i]`, the byte
+  // symbol of byte b is `byte_symbols[b]` and its word-end form
+  // `word_end_symbols[b]`. Nothing is checked; the built-in lists use this.
+  MergeTable(const std::vector<std::string_view>& symbols,
+             const std::array<uint32_t, 256>& byte_symbols,
+             const std::array<uint32_t, 256>& word_end_symbols,
+             const std::vector<SymbolRule>& rules);
+
+  // Number of distinct pairs, those ranked at or past the limit included.
+  size_t size() const { return pair_count_; }
+  size_t symbolCount() const { return symbol_offsets_.size() - 1; }
+  // Bytes held by the table.
+  size_t memoryBytes() const;
+
+  // Rank of the pair (left, right), if the list has it. Searches the symbols
+  // one by one: for tests, not for encoding.
   std::optional<int32_t> rank(std::string_view left, std::string_view right) const;
 
+  uint32_t byteSymbol(uint8_t byte) const { return byte_symbols_[byte]; }
+  uint32_t wordEndSymbol(uint8_t byte) const { return word_end_symbols_[byte]; }
+  std::string_view symbolText(uint32_t symbol) const {
+    return std::string_view(symbol_text_).substr(symbol_offsets_[symbol],
+                                                 symbol_offsets_[symbol + 1] -
+                                                     symbol_offsets_[symbol]);
+  }
+
+  Merge find(uint32_t left, uint32_t right) const {
+    const uint64_t key = pairKey(left, right);
+    for (size_t i = slotOf(key);; i = (i + 1) & slot_mask_) {
+      const Slot& slot = slots_[i];
+      if (slot.key == key) return {slot.priority, slot.merged};
+      if (slot.key == kEmptyKey) return {kNoMerge, 0};
+    }
+  }
+
  private:
-  readers::MergeList rules_;
+  struct Slot {
+    uint64_t key;
+    uint32_t priority;
+    uint32_t merged;
+  };
+  // Symbol ids stay below UINT32_MAX, so no pair has this key.
+  static constexpr uint64_t kEmptyKey = UINT64_MAX;
+
+  static uint64_t pairKey(uint32_t left, uint32_t right) {
+    return (uint64_t(left) << 32) | right;
+  }
+  size_t slotOf(uint64_t key) const {
+    return size_t((key * 0x9E3779B97F4A7C15ULL) >> slot_shift_);
+  }
+
+  uint32_t addSymbol(std::string_view text);
+  void buildPairs(const std::vector<SymbolRule>& rules);
+  std::optional<uint32_t> findSymbol(std::string_view text) const;
+
+  std::string symbol_text_;
+  std::vector<uint32_t> symbol_offsets_{0};
+  std::array<uint32_t, 256> byte_symbols_{};
+  std::array<uint32_t, 256> word_end_symbols_{};
+  std::vector<Slot> slots_;
+  std::vector<int32_t> slot_ranks_;  // rank of the pair in each slot, for rank()
+  size_t slot_mask_ = 0;
+  unsigned slot_shift_ = 64;
+  size_t pair_count_ = 0;
 };
 
 }  // namespace nuvra::bpe

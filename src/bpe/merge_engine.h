@@ -1,0 +1,72 @@
+#ifndef NUVRA_BPE_MERGE_ENGINE_H_
+#define NUVRA_BPE_MERGE_ENGINE_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "bpe/merge_table.h"
+#include "interface/token_record.h"
+#include "readers/token_index.h"
+
+namespace nuvra::bpe {
+
+// Merges pre-tokens against one table and vocabulary; holds scratch buffers so
+// that a whole encode allocates nothing per word. One per encode call.
+//
+// Merging goes in passes: each pass takes the best-ranked pair present and
+// joins all its non-overlapping occurrences left to right, as they stand at
+// the start of the pass; a pair formed during the pass waits for a later
+// pass even when it ranks better. "aaaa" with (a, a) and (aa, a) ranked
+// gives "aa aa", never "aaa a".
+class MergeEngine {
+ public:
+  // Words of more symbols than this merge through a heap over a linked
+  // list; shorter ones, nearly all, through a plain array loop.
+  static constexpr size_t kLongWordSymbols = 32;
+
+  MergeEngine(const MergeTable& merges, const readers::TokenIndex& token_to_id, uint32_t type,
+              int32_t unknown_id);
+
+  // Appends the records of one pre-token (`encodeWord`): bytes -> symbols, merged by rank,
+  // each resulting token looked up (missing: unknown_id, or dropped when it is -1); every
+  // record carries word_id, char_start, char_end.
+  void encodeWord(std::string_view piece, int32_t word_id, int32_t char_start,
+                  int32_t char_end, TokenRecords& records);
+
+  // The merged symbols of `piece`, valid until the next call; empty for an
+  // empty piece.
+  const std::vector<uint32_t>& mergeWord(std::string_view piece);
+
+  // Tests lower this to drive both merge loops over the same words.
+  void setLongWordSymbols(size_t count) { long_word_symbols_ = count; }
+
+ private:
+  void mergeShort();
+  void mergeLong();
+
+  const MergeTable& merges_;
+  const readers::TokenIndex& token_to_id_;
+  bool word_end_;
+  int32_t unknown_id_;
+  size_t long_word_symbols_ = kLongWordSymbols;
+
+  std::vector<uint32_t> symbols_;
+  // Array loop: the merge of (symbols_[k], symbols_[k + 1]).
+  std::vector<MergeTable::Merge> pairs_;
+  // Heap loop: neighbours in the list, and (priority << 32 | position) keys.
+  std::vector<uint32_t> next_;
+  std::vector<uint32_t> prev_;
+  std::vector<uint64_t> heap_;
+  std::vector<uint32_t> batch_;
+};
+
+// Looks one token text up and appends its record (also used for special tokens).
+void appendTokenRecord(std::string_view token, const readers::TokenIndex& token_to_id,
+                       int32_t unknown_id, int32_t word_id, int32_t char_start,
+                       int32_t char_end, TokenRecords& records);
+
+}  // namespace nuvra::bpe
+
+#endif  // NUVRA_BPE_MERGE_ENGINE_H_
