@@ -1,0 +1,229 @@
+#!/usr/bin/env node
+// Byte-level BPE parity against the HF tokenizers peer (byte-level
+// pre-tokenizer with the GPT-2 pattern, no prefix space).
+//
+// Expectations (default): reads tests/bpe/parity/lines.txt, where "\u{HEX}"
+// stands for one code point, and writes tests/bpe/parity/<model>.jsonl, one
+// {"text", "ids"} object per kept line. The ids are the peer's, without our
+// start and end records.
+//
+// Corpus: --corpus FILE [--lib PATH] compares our library with the peer on
+// every LF-separated line of FILE. PATH is the encode_lines tool or a build
+// directory holding tools/encode_lines (default: build-bpeb, then build).
+//
+// Lines on which the peer's pattern engine cannot agree with ours are left
+// out and listed: its white space has U+0085 and lacks U+FEFF, and its
+// Unicode tables are newer than our 14.0 ones. Per model, type 0 keeps only
+// lines whose numbers are ASCII digits (its pattern has \d) and type 7 only
+// ASCII lines.
+'use strict';
+
+const fs = require('fs');
+const path = require('path');
+const { execFileSync } = require('child_process');
+const tokenizers = require('./node_modules/tokenizers');
+
+const repo = path.resolve(__dirname, '..', '..');
+const dataDir = process.env.NUVRA_DATA_DIR || path.resolve(repo, '..', 'shared', 'data');
+const parityDir = path.join(repo, 'tests', 'bpe', 'parity');
+
+const MODELS = [
+  { name: 'gpt2', type: 9, dir: 'gpt2', framing: [[], []], keep: () => null },
+  {
+    name: 'whisper', type: 0, dir: 'whisper-multilingual', framing: [[50258], [50257]],
+    keep: (text) => (/(?![0-9])\p{N}/u.test(text) ? 'type 0: non-ASCII number (\\d pattern)' : null),
+  },
+  {
+    name: 'roberta', type: 7, dir: 'roberta', framing: [[0], [2]],
+    keep: (text) => (/[^\x00-\x7F]/.test(text) ? 'type 7: not ASCII' : null),
+  },
+];
+
+function readMerges(file) {
+  const pairs = [];
+  fs.readFileSync(file, 'utf8').split('\n').forEach((line, index) => {
+    if (line.length === 0 || (index === 0 && line.startsWith('#'))) return;
+    const cut = line.indexOf(' ');
+    pairs.push([line.slice(0, cut), line.slice(cut + 1)]);
+  });
+  return pairs;
+}
+
+function buildPeer(model) {
+  const dir = path.join(dataDir, model.dir);
+  const byteLevel = { type: 'ByteLevel', add_prefix_space: false, trim_offsets: false, use_regex: true };
+  const config = {
+    version: '1.0', truncation: null, padding: null, added_tokens: [], normalizer: null,
+    pre_tokenizer: byteLevel, post_processor: null, decoder: byteLevel,
+    model: {
+      type: 'BPE', dropout: null, unk_token: null, continuing_subword_prefix: null,
+      end_of_word_suffix: null, fuse_unk: false, byte_fallback: false, ignore_merges: false,
+      vocab: JSON.parse(fs.readFileSync(path.join(dir, 'vocab.json'), 'utf8')),
+      merges: readMerges(path.join(dir, 'merges.txt')),
+    },
+  };
+  return tokenizers.Tokenizer.fromString(JSON.stringify(config));
+}
+
+// Unicode 14.0 general categories from the system Python, whose tables are 14.0.
+function categories14(codepoints) {
+  const script = 'import json,sys,unicodedata\n' +
+    'assert unicodedata.unidata_version == "14.0.0", unicodedata.unidata_version\n' +
+    'print(json.dumps([unicodedata.category(chr(c)) for c in json.load(sys.stdin)]))';
+  const out = execFileSync('python3', ['-c', script], { input: JSON.stringify(codepoints) });
+  const result = new Map();
+  JSON.parse(out).forEach((category, i) => result.set(codepoints[i], category));
+  return result;
+}
+
+// Reason why the peer's patterns cannot agree with ours on `text`, or null.
+function makeRegexFilter(texts) {
+  const distinct = new Set();
+  for (const text of texts) for (const ch of text) distinct.add(ch.codePointAt(0));
+  const old = categories14([...distinct]);
+  const differs = new Set();
+  for (const [cp, category] of old) {
+    const ch = String.fromCodePoint(cp);
+    const letter = /\p{L}/u.test(ch) !== category.startsWith('L');
+    const number = /\p{N}/u.test(ch) !== category.startsWith('N');
+    if (letter || number) differs.add(cp);
+  }
+  return (text) => {
+    if (text.includes('\u0085')) return 'U+0085 is white space to the peer only';
+    if (text.includes('\uFEFF')) return 'U+FEFF is white space to us only';
+    for (const ch of text) {
+      const cp = ch.codePointAt(0);
+      if (differs.has(cp)) {
+        return `U+${cp.toString(16).toUpperCase().padStart(4, '0')} is classified after Unicode 14.0`;
+      }
+    }
+    return null;
+  };
+}
+
+function unescapeLine(line) {
+  return line.replace(/\\u\{([0-9A-Fa-f]{1,6})\}/g, (_, hex) => String.fromCodePoint(parseInt(hex, 16)));
+}
+
+async function peerIds(peer, text) {
+  return (await peer.encode(text)).getIds();
+}
+
+async function writeExpectations() {
+  const source = path.join(parityDir, 'lines.txt');
+  const lines = fs.readFileSync(source, 'utf8').split('\n');
+  if (lines[lines.length - 1] === '') lines.pop();
+  const texts = lines.map(unescapeLine);
+  const regexReason = makeRegexFilter(texts);
+  console.log('left out for every model:');
+  texts.forEach((text, i) => {
+    const reason = regexReason(text);
+    if (reason) console.log(`  line ${i + 1}: ${reason}: ${lines[i]}`);
+  });
+  for (const model of MODELS) {
+    const peer = buildPeer(model);
+    const out = [];
+    const notKept = [];
+    for (let i = 0; i < texts.length; ++i) {
+      if (regexReason(texts[i])) continue;
+      const reason = model.keep(texts[i]);
+      if (reason) {
+        notKept.push(i + 1);
+        continue;
+      }
+      out.push(JSON.stringify({ text: texts[i], ids: await peerIds(peer, texts[i]) }));
+    }
+    fs.writeFileSync(path.join(parityDir, `${model.name}.jsonl`), out.join('\n') + '\n');
+    console.log(`${model.name}: ${out.length} of ${texts.length} lines written`);
+    if (notKept.length) {
+      console.log(`  ${model.keep(texts[notKept[0] - 1])}: lines ${notKept.join(' ')}`);
+    }
+  }
+}
+
+function findTool(lib) {
+  const candidates = lib
+    ? [lib, path.join(lib, 'tools', 'encode_lines')]
+    : ['build-bpeb', 'build'].map((dir) => path.join(repo, dir, 'tools', 'encode_lines'));
+  for (const candidate of candidates) {
+    if (fs.existsSync(candidate) && fs.statSync(candidate).isFile()) return candidate;
+  }
+  throw new Error(`encode_lines not found in ${candidates.join(', ')}`);
+}
+
+function libraryIds(tool, model, corpus) {
+  const dir = path.join(dataDir, model.dir);
+  const args = ['--type', String(model.type)];
+  if (model.type !== 0) {
+    args.push('--vocab', path.join(dir, 'vocab.json'), '--merges', path.join(dir, 'merges.txt'));
+  }
+  args.push(corpus);
+  const out = execFileSync(tool, args, { maxBuffer: 1 << 30 }).toString('utf8').split('\n');
+  out.pop();
+  return out.map((line) => (line.length ? line.split(' ').map(Number) : []));
+}
+
+async function compareCorpus(corpus, lib) {
+  const tool = findTool(lib);
+  const bytes = fs.readFileSync(corpus);
+  const texts = bytes.toString('utf8').split('\n');
+  const raw = [];
+  for (let start = 0; start <= bytes.length;) {
+    let end = bytes.indexOf(0x0a, start);
+    if (end < 0) end = bytes.length;
+    raw.push(bytes.subarray(start, end));
+    start = end + 1;
+  }
+  const regexReason = makeRegexFilter(texts);
+  for (const model of MODELS) {
+    const peer = buildPeer(model);
+    const ours = libraryIds(tool, model, corpus);
+    if (ours.length !== texts.length) {
+      throw new Error(`${model.name}: ${ours.length} lines from the library, ${texts.length} in the corpus`);
+    }
+    const [head, tail] = model.framing;
+    let same = 0;
+    const excluded = [];
+    const differing = [];
+    for (let i = 0; i < texts.length; ++i) {
+      const reason = Buffer.compare(Buffer.from(texts[i], 'utf8'), raw[i]) !== 0
+        ? 'not valid UTF-8'
+        : regexReason(texts[i]) || model.keep(texts[i]);
+      if (reason) {
+        excluded.push(`line ${i + 1}: ${reason}`);
+        continue;
+      }
+      const expected = [...head, ...(await peerIds(peer, texts[i])), ...tail];
+      if (expected.join(' ') === ours[i].join(' ')) {
+        ++same;
+      } else {
+        differing.push(`line ${i + 1}: peer ${expected.join(' ')}\n    ours ${ours[i].join(' ')}`);
+      }
+    }
+    const compared = texts.length - excluded.length;
+    console.log(`${path.basename(corpus)} ${model.name} (type ${model.type}): ` +
+      `${same} of ${compared} compared lines identical, ${excluded.length} excluded`);
+    for (const line of excluded) console.log(`  excluded ${line}`);
+    for (const line of differing.slice(0, 20)) console.log(`  DIFFERS ${line}`);
+    if (differing.length) process.exitCode = 1;
+  }
+}
+
+async function main() {
+  const args = process.argv.slice(2);
+  const option = (name) => {
+    const at = args.indexOf(name);
+    return at >= 0 ? args[at + 1] : undefined;
+  };
+  const corpus = option('--corpus');
+  if (corpus) {
+    await compareCorpus(corpus, option('--lib'));
+  } else {
+    await writeExpectations();
+  }
+}
+
+main().catch((error) => {
+  console.error(error);
+  process.exit(1);
+});
