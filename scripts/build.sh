@@ -4,5 +4,6 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 dir=$1
 shift
-cmake -S "$root" -B "$dir" "$@" > "$dir.configure.log" 2>&1 || { cat "$dir.configure.log"; exit 1; }
+mkdir -p "$dir"
+cmake -S "$root" -B "$dir" "$@" > "$dir/configure.log" 2>&1 || { cat "$dir/configure.log"; exit 1; }
 cmake --build "$dir" -j "$(nproc)"
