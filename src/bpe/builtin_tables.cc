@@ -28,50 +28,35 @@ std::array<uint8_t, 256> bytesInTableOrder(const ByteEncoder& encoder) {
 }
 
 // Every token of a built-in list is the concatenation of two earlier ones,
-// so the vocabulary and the interned merge table come out of the id pairs
-// without reading any text.
+// so the merge table's symbols, and from them the vocabulary, come out of the
+// id pairs without reading any text.
 BuiltinTables buildTables(const data::BuiltinMergeList& list, bool word_end,
                           std::initializer_list<std::string_view> specials) {
   const ByteEncoder& encoder = byteEncoder();
   const std::array<uint8_t, 256> order = bytesInTableOrder(encoder);
   const size_t token_count = list.first_merge_id + list.merge_count;
 
-  auto vocab = std::make_shared<std::vector<std::string>>();
-  vocab->reserve(token_count + specials.size());
-  for (uint8_t b : order) vocab->emplace_back(encoder.symbols[b].text());
-  if (word_end) {
-    for (uint8_t b : order) vocab->emplace_back(encoder.symbols[b].text()).append(kWordEnd);
-  }
-  std::vector<MergeTable::SymbolRule> rules;
-  rules.reserve(list.merge_count);
-  for (uint32_t k = 0; k < list.merge_count; ++k) {
-    const uint16_t left = list.pairs[2 * k];
-    const uint16_t right = list.pairs[2 * k + 1];
-    std::string& token = vocab->emplace_back();
-    token.reserve((*vocab)[left].size() + (*vocab)[right].size());
-    token.append((*vocab)[left]).append((*vocab)[right]);
-    rules.push_back({left, right, list.first_merge_id + k, int32_t(k)});
-  }
-
-  // Symbols are the tokens made so far; a list without word-end tokens gets
-  // the word-end forms of the byte symbols after them.
+  // Base tokens are the byte symbols, and for the word-end list their
+  // word-end forms; the other list gets those forms as extra symbols after
+  // its tokens.
+  std::vector<std::string> base_symbols;
   std::vector<std::string> word_end_forms;
-  std::vector<std::string_view> symbols(vocab->begin(), vocab->end());
   std::array<uint32_t, 256> byte_symbols{};
   std::array<uint32_t, 256> word_end_symbols{};
   for (uint32_t i = 0; i < 256; ++i) {
+    base_symbols.emplace_back(encoder.symbols[order[i]].text());
+    word_end_forms.push_back(base_symbols.back() + std::string(kWordEnd));
     byte_symbols[order[i]] = i;
     word_end_symbols[order[i]] = word_end ? 256 + i : uint32_t(token_count + i);
   }
-  if (!word_end) {
-    word_end_forms.reserve(256);
-    for (uint8_t b : order) {
-      word_end_forms.push_back(std::string(encoder.symbols[b].text()).append(kWordEnd));
-      symbols.push_back(word_end_forms.back());
-    }
-  }
-  auto merges = std::make_shared<const MergeTable>(symbols, byte_symbols, word_end_symbols, rules);
+  if (word_end) base_symbols.insert(base_symbols.end(), word_end_forms.begin(), word_end_forms.end());
+  auto merges = std::make_shared<const MergeTable>(
+      list, base_symbols, word_end ? std::vector<std::string>() : word_end_forms, byte_symbols,
+      word_end_symbols);
 
+  auto vocab = std::make_shared<std::vector<std::string>>();
+  vocab->reserve(token_count + specials.size());
+  for (uint32_t id = 0; id < token_count; ++id) vocab->emplace_back(merges->symbolText(id));
   for (std::string_view special : specials) vocab->emplace_back(special);
   auto token_to_id = readers::rebuildTokenToId(*vocab);
   return {std::move(vocab), std::move(token_to_id), std::move(merges)};

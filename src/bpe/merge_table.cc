@@ -1,6 +1,7 @@
 #include "bpe/merge_table.h"
 
 #include <algorithm>
+#include <cstring>
 #include <stdexcept>
 #include <unordered_map>
 #include <utility>
@@ -47,20 +48,50 @@ MergeTable::MergeTable(readers::MergeList rules) {
     joined.assign(rule.left).append(rule.right);
     symbol_rules.push_back({left, right, intern(joined), rule.rank});
   }
-  buildPairs(symbol_rules);
+  buildPairs(symbol_rules.size(), [&](size_t r) { return symbol_rules[r]; }, false);
 }
 
-MergeTable::MergeTable(const std::vector<std::string_view>& symbols,
+MergeTable::MergeTable(const data::BuiltinMergeList& list,
+                       const std::vector<std::string>& base_symbols,
+                       const std::vector<std::string>& extra_symbols,
                        const std::array<uint32_t, 256>& byte_symbols,
-                       const std::array<uint32_t, 256>& word_end_symbols,
-                       const std::vector<SymbolRule>& rules)
+                       const std::array<uint32_t, 256>& word_end_symbols)
     : byte_symbols_(byte_symbols), word_end_symbols_(word_end_symbols) {
-  size_t text_size = 0;
-  for (std::string_view s : symbols) text_size += s.size();
-  symbol_text_.reserve(text_size);
-  symbol_offsets_.reserve(symbols.size() + 1);
-  for (std::string_view s : symbols) addSymbol(s);
-  buildPairs(rules);
+  const size_t base = list.first_merge_id;
+  const size_t token_count = base + list.merge_count;
+  const uint16_t* pairs = list.pairs;
+  // Offsets first, a token being as long as its two parts, then the text,
+  // each token copied from its parts earlier in the same buffer.
+  symbol_offsets_.resize(token_count + extra_symbols.size() + 1);
+  uint32_t* offsets = symbol_offsets_.data();
+  auto length = [&](size_t id) { return offsets[id + 1] - offsets[id]; };
+  for (size_t i = 0; i < base; ++i) offsets[i + 1] = offsets[i] + uint32_t(base_symbols[i].size());
+  for (size_t k = 0; k < list.merge_count; ++k) {
+    offsets[base + k + 1] = offsets[base + k] + length(pairs[2 * k]) + length(pairs[2 * k + 1]);
+  }
+  for (size_t e = 0; e < extra_symbols.size(); ++e) {
+    offsets[token_count + e + 1] = offsets[token_count + e] + uint32_t(extra_symbols[e].size());
+  }
+  symbol_text_.resize(offsets[symbol_offsets_.size() - 1]);
+  char* text = symbol_text_.data();
+  for (size_t i = 0; i < base; ++i) {
+    std::memcpy(text + offsets[i], base_symbols[i].data(), base_symbols[i].size());
+  }
+  for (size_t k = 0; k < list.merge_count; ++k) {
+    const uint16_t left = pairs[2 * k];
+    const uint16_t right = pairs[2 * k + 1];
+    std::memcpy(text + offsets[base + k], text + offsets[left], length(left));
+    std::memcpy(text + offsets[base + k] + length(left), text + offsets[right], length(right));
+  }
+  for (size_t e = 0; e < extra_symbols.size(); ++e) {
+    std::memcpy(text + offsets[token_count + e], extra_symbols[e].data(), extra_symbols[e].size());
+  }
+  buildPairs(
+      list.merge_count,
+      [&](size_t k) {
+        return SymbolRule{pairs[2 * k], pairs[2 * k + 1], uint32_t(base + k), int32_t(k)};
+      },
+      true);
 }
 
 uint32_t MergeTable::addSymbol(std::string_view text) {
@@ -72,10 +103,11 @@ uint32_t MergeTable::addSymbol(std::string_view text) {
   return uint32_t(symbol_offsets_.size() - 2);
 }
 
-void MergeTable::buildPairs(const std::vector<SymbolRule>& rules) {
+template <typename RuleAt>
+void MergeTable::buildPairs(size_t rule_count, const RuleAt& rule_at, bool ranks_known_distinct) {
   size_t capacity = 16;
   unsigned bits = 4;
-  while (capacity < rules.size() * 2) {
+  while (capacity < rule_count * 2) {
     capacity *= 2;
     ++bits;
   }
@@ -85,8 +117,9 @@ void MergeTable::buildPairs(const std::vector<SymbolRule>& rules) {
 
   // First the keys, a later rule of the same pair taking the slot over; the
   // slot's priority holds its rule's index until priorities are known.
-  for (size_t r = 0; r < rules.size(); ++r) {
-    const uint64_t key = pairKey(rules[r].left, rules[r].right);
+  for (size_t r = 0; r < rule_count; ++r) {
+    const SymbolRule rule = rule_at(r);
+    const uint64_t key = pairKey(rule.left, rule.right);
     for (size_t i = slotOf(key);; i = (i + 1) & slot_mask_) {
       Slot& slot = slots_[i];
       if (slot.key == kEmptyKey) {
@@ -100,50 +133,62 @@ void MergeTable::buildPairs(const std::vector<SymbolRule>& rules) {
     }
   }
 
-  std::vector<size_t> ranked_slots;  // slots whose pair may merge
-  ranked_slots.reserve(pair_count_);
-  slot_ranks_.assign(capacity, 0);
-  bool ranks_distinct = true;
-  int32_t max_rank = 0;
-  for (size_t i = 0; i < capacity; ++i) {
-    Slot& slot = slots_[i];
-    if (slot.key == kEmptyKey) continue;
-    const SymbolRule& rule = rules[slot.priority];
-    slot_ranks_[i] = rule.rank;
-    slot.merged = rule.merged;
-    slot.priority = kNoMerge;
-    if (rule.rank >= kRankLimit) continue;
-    ranked_slots.push_back(i);
-    if (rule.rank < 0) ranks_distinct = false;
-    max_rank = std::max(max_rank, rule.rank);
-  }
   // Merge lists number their lines, so ranks are distinct and the rank
-  // itself is the priority; only a table built otherwise needs the tie order.
-  if (ranks_distinct && size_t(max_rank) <= ranked_slots.size() * 8 + 1024) {
-    std::vector<bool> taken(size_t(max_rank) + 1);
-    for (size_t i : ranked_slots) {
-      const auto rank = size_t(slot_ranks_[i]);
-      if (taken[rank]) {
-        ranks_distinct = false;
-        break;
+  // itself can be the priority; only a table built otherwise needs the tie
+  // order, and then a sort.
+  std::vector<bool> rank_taken;
+  const bool check_ranks = !ranks_known_distinct;
+  bool distinct = true;
+  for (Slot& slot : slots_) {
+    if (slot.key == kEmptyKey) continue;
+    const SymbolRule rule = rule_at(slot.priority);
+    slot.merged = rule.merged;
+    if (rule.rank >= kRankLimit) {
+      unranked_.emplace_back(slot.key, rule.rank);
+    } else if (check_ranks && distinct) {
+      const size_t bound = rule_count * 4 + 1024;
+      if (rule.rank < 0 || size_t(rule.rank) >= bound) {
+        distinct = false;
+        continue;
       }
-      taken[rank] = true;
+      if (rank_taken.empty()) rank_taken.resize(bound);
+      if (rank_taken[size_t(rule.rank)]) distinct = false;
+      rank_taken[size_t(rule.rank)] = true;
     }
-  } else {
-    ranks_distinct = false;
+    if (!check_ranks) slot.priority = rule.rank < kRankLimit ? uint32_t(rule.rank) : kNoMerge;
   }
-  if (ranks_distinct) {
-    for (size_t i : ranked_slots) slots_[i].priority = uint32_t(slot_ranks_[i]);
+  std::sort(unranked_.begin(), unranked_.end());
+  if (!check_ranks) return;
+
+  auto rank_at = [&](const Slot& slot) { return rule_at(slot.priority).rank; };
+  if (distinct) {
+    for (Slot& slot : slots_) {
+      if (slot.key == kEmptyKey) continue;
+      const int32_t rank = rank_at(slot);
+      slot.priority = rank < kRankLimit ? uint32_t(rank) : kNoMerge;
+    }
     return;
   }
+  // (rank, left text, right text) in order become priorities 0, 1, 2, ...
+  std::vector<size_t> ranked_slots;
+  for (size_t i = 0; i < capacity; ++i) {
+    if (slots_[i].key != kEmptyKey && rank_at(slots_[i]) < kRankLimit) ranked_slots.push_back(i);
+  }
   std::sort(ranked_slots.begin(), ranked_slots.end(), [&](size_t a, size_t b) {
-    if (slot_ranks_[a] != slot_ranks_[b]) return slot_ranks_[a] < slot_ranks_[b];
+    const int32_t rank_a = rank_at(slots_[a]);
+    const int32_t rank_b = rank_at(slots_[b]);
+    if (rank_a != rank_b) return rank_a < rank_b;
     const uint64_t ka = slots_[a].key;
     const uint64_t kb = slots_[b].key;
     const int left = symbolText(uint32_t(ka >> 32)).compare(symbolText(uint32_t(kb >> 32)));
     if (left != 0) return left < 0;
     return symbolText(uint32_t(ka)).compare(symbolText(uint32_t(kb))) < 0;
   });
+  priority_ranks_.resize(ranked_slots.size());
+  for (size_t p = 0; p < ranked_slots.size(); ++p) priority_ranks_[p] = rank_at(slots_[ranked_slots[p]]);
+  for (Slot& slot : slots_) {
+    if (slot.key != kEmptyKey) slot.priority = kNoMerge;
+  }
   for (size_t p = 0; p < ranked_slots.size(); ++p) slots_[ranked_slots[p]].priority = uint32_t(p);
 }
 
@@ -160,14 +205,22 @@ std::optional<int32_t> MergeTable::rank(std::string_view left, std::string_view 
   if (!l || !r) return std::nullopt;
   const uint64_t key = pairKey(*l, *r);
   for (size_t i = slotOf(key);; i = (i + 1) & slot_mask_) {
-    if (slots_[i].key == key) return slot_ranks_[i];
-    if (slots_[i].key == kEmptyKey) return std::nullopt;
+    const Slot& slot = slots_[i];
+    if (slot.key == kEmptyKey) return std::nullopt;
+    if (slot.key != key) continue;
+    if (slot.priority != kNoMerge) {
+      return priority_ranks_.empty() ? int32_t(slot.priority) : priority_ranks_[slot.priority];
+    }
+    const auto found = std::lower_bound(unranked_.begin(), unranked_.end(),
+                                        std::make_pair(key, INT32_MIN));
+    return found->second;
   }
 }
 
 size_t MergeTable::memoryBytes() const {
   return sizeof(*this) + symbol_text_.capacity() + symbol_offsets_.capacity() * sizeof(uint32_t) +
-         slots_.capacity() * sizeof(Slot) + slot_ranks_.capacity() * sizeof(int32_t);
+         slots_.capacity() * sizeof(Slot) + priority_ranks_.capacity() * sizeof(int32_t) +
+         unranked_.capacity() * sizeof(unranked_[0]);
 }
 
 }  // namespace nuvra::bpe

@@ -5,10 +5,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <utility>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "data/builtin_merge_lists.h"
 #include "readers/merge_file_reader.h"
 
 namespace nuvra::bpe {
@@ -33,25 +35,19 @@ class MergeTable {
     uint32_t merged;
   };
 
-  // A merge between symbols that are already interned.
-  struct SymbolRule {
-    uint32_t left;
-    uint32_t right;
-    uint32_t merged;
-    int32_t rank;
-  };
-
   // Byte symbols and their word-end forms only: nothing merges.
   MergeTable();
   // A pair listed twice keeps its last rank.
   explicit MergeTable(readers::MergeList rules);
-  // From symbols already distinct: symbol id i is `symbols[i]`, the byte
-  // symbol of byte b is `byte_symbols[b]` and its word-end form
-  // `word_end_symbols[b]`. Nothing is checked; the built-in lists use this.
-  MergeTable(const std::vector<std::string_view>& symbols,
+  // A built-in list, whose tokens are distinct: symbol ids below
+  // list.first_merge_id are `base_symbols`, then come the tokens the list
+  // makes, in order, then `extra_symbols`. The byte symbol of byte b is
+  // `byte_symbols[b]`, its word-end form `word_end_symbols[b]`. Nothing is
+  // checked; the generator did that.
+  MergeTable(const data::BuiltinMergeList& list, const std::vector<std::string>& base_symbols,
+             const std::vector<std::string>& extra_symbols,
              const std::array<uint32_t, 256>& byte_symbols,
-             const std::array<uint32_t, 256>& word_end_symbols,
-             const std::vector<SymbolRule>& rules);
+             const std::array<uint32_t, 256>& word_end_symbols);
 
   // Number of distinct pairs, those ranked at or past the limit included.
   size_t size() const { return pair_count_; }
@@ -96,8 +92,18 @@ class MergeTable {
     return size_t((key * 0x9E3779B97F4A7C15ULL) >> slot_shift_);
   }
 
+  struct SymbolRule {
+    uint32_t left;
+    uint32_t right;
+    uint32_t merged;
+    int32_t rank;
+  };
+
   uint32_t addSymbol(std::string_view text);
-  void buildPairs(const std::vector<SymbolRule>& rules);
+  // `rule_at(r)` gives rule r; `ranks_known_distinct` skips looking for
+  // ties and negative ranks.
+  template <typename RuleAt>
+  void buildPairs(size_t rule_count, const RuleAt& rule_at, bool ranks_known_distinct);
   std::optional<uint32_t> findSymbol(std::string_view text) const;
 
   std::string symbol_text_;
@@ -105,7 +111,10 @@ class MergeTable {
   std::array<uint32_t, 256> byte_symbols_{};
   std::array<uint32_t, 256> word_end_symbols_{};
   std::vector<Slot> slots_;
-  std::vector<int32_t> slot_ranks_;  // rank of the pair in each slot, for rank()
+  // For rank(): the rank of each priority when ranks tie (else the priority
+  // is the rank), and the pairs at or past the limit, sorted by key.
+  std::vector<int32_t> priority_ranks_;
+  std::vector<std::pair<uint64_t, int32_t>> unranked_;
   size_t slot_mask_ = 0;
   unsigned slot_shift_ = 64;
   size_t pair_count_ = 0;

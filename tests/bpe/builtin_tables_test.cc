@@ -1,0 +1,113 @@
+#include "bpe/builtin_tables.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "bpe/merge_engine.h"
+#include "readers/json_vocab_reader.h"
+
+namespace nuvra::bpe {
+namespace {
+
+// Every entry of a published vocabulary file stands at its id.
+void expectVocabFile(const std::vector<std::string>& vocab, const std::string& relative,
+                     size_t expected_entries) {
+  const std::string path = std::string(NUVRA_DATA_DIR) + "/" + relative;
+  const std::optional<std::vector<readers::VocabPair>> pairs =
+      readers::readJsonVocab(readers::FilePath{path.c_str(), nullptr});
+  ASSERT_TRUE(pairs.has_value()) << path;
+  ASSERT_EQ(pairs->size(), expected_entries);
+  size_t mismatches = 0;
+  for (const readers::VocabPair& pair : *pairs) {
+    ASSERT_LT(size_t(pair.id), vocab.size());
+    if (vocab[size_t(pair.id)] != pair.text) {
+      ADD_FAILURE_AT(relative.c_str(), pair.id) << "id " << pair.id << ": built "
+                                               << vocab[size_t(pair.id)] << ", file " << pair.text;
+      if (++mismatches == 5) return;
+    }
+  }
+}
+
+TEST(BuiltinTablesTest, TranscriptTypeMatchesThePublishedVocabulary) {
+  const BuiltinTables& tables = builtinTables(0);
+  const std::vector<std::string>& vocab = *tables.vocab;
+  ASSERT_EQ(vocab.size(), 50259u);
+  EXPECT_EQ(vocab[0], "!");
+  EXPECT_EQ(vocab[255], "\xC5\x83");  // U+0143, the symbol of byte 0xAD, last of the table
+  EXPECT_EQ(vocab[256], "Ġt");
+  EXPECT_EQ(vocab[50255], "åľº");
+  EXPECT_EQ(vocab[50256], "");
+  EXPECT_EQ(vocab[50257], "<|endoftext|>");
+  EXPECT_EQ(vocab[50258], "<|startoftranscript|>");
+  expectVocabFile(vocab, "whisper-multilingual/vocab.json", 50257);
+
+  EXPECT_EQ(tables.token_to_id->find(""), 50256);
+  EXPECT_EQ(tables.token_to_id->find("Ġt"), 256);
+  EXPECT_EQ(tables.token_to_id->find("<|startoftranscript|>"), 50258);
+  EXPECT_EQ(tables.token_to_id->size(), 50259u);
+
+  const MergeTable& merges = *tables.merges;
+  EXPECT_EQ(merges.size(), 50000u);
+  EXPECT_EQ(merges.rank("Ġ", "t"), 0);
+  EXPECT_EQ(merges.rank("i", "n"), 3);
+  EXPECT_EQ(merges.rank("åľ", "º"), 49999);
+  EXPECT_EQ(merges.rank("t", "Ġ"), std::nullopt);
+  // Both vocabularies come from one build, shared by every handle.
+  EXPECT_EQ(&builtinTables(0), &tables);
+}
+
+TEST(BuiltinTablesTest, WordEndTypeMatchesThePublishedVocabulary) {
+  const BuiltinTables& tables = builtinTables(1);
+  const std::vector<std::string>& vocab = *tables.vocab;
+  ASSERT_EQ(vocab.size(), 49408u);
+  EXPECT_EQ(vocab[256], "!</w>");
+  EXPECT_EQ(vocab[512], "in");
+  EXPECT_EQ(vocab[49405], "jekyll</w>");
+  EXPECT_EQ(vocab[49406], "<|startoftext|>");
+  EXPECT_EQ(vocab[49407], "<|endoftext|>");
+  expectVocabFile(vocab, "clip/vocab.json", 49408);
+
+  const MergeTable& merges = *tables.merges;
+  EXPECT_EQ(merges.size(), 48894u);
+  EXPECT_EQ(merges.rank("i", "n"), 0);
+  EXPECT_EQ(merges.rank("t", "h"), 1);
+  EXPECT_EQ(merges.rank("jeky", "ll</w>"), 48893);
+  // The pairs after the first 48,894 are not used.
+  EXPECT_EQ(merges.rank("ha", "bib</w>"), std::nullopt);
+  EXPECT_EQ(tables.token_to_id->find("jeky"), 43893);
+}
+
+TEST(BuiltinTablesTest, OtherTypesStartEmpty) {
+  for (uint32_t type : {2u, 7u, 8u, 9u}) {
+    const BuiltinTables& tables = builtinTables(type);
+    EXPECT_TRUE(tables.vocab->empty());
+    EXPECT_EQ(tables.token_to_id->size(), 0u);
+    EXPECT_EQ(tables.merges->size(), 0u);
+  }
+}
+
+TEST(BuiltinTablesTest, EncodesWordsOfBothTypes) {
+  TokenRecords records;
+  const BuiltinTables& transcript = builtinTables(0);
+  MergeEngine engine0(*transcript.merges, *transcript.token_to_id, 0, -1);
+  engine0.encodeWord(" the", 0, 0, 4, records);
+  engine0.encodeWord("Hello", 1, 4, 9, records);
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[0].id, 264);    // "Ġthe"
+  EXPECT_EQ(records[1].id, 15947);  // "Hello"
+
+  records.clear();
+  const BuiltinTables& word_end = builtinTables(1);
+  MergeEngine engine1(*word_end.merges, *word_end.token_to_id, 1, -1);
+  engine1.encodeWord("hello", 0, 0, 5, records);
+  engine1.encodeWord("a", 1, 6, 7, records);
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[0].id, 3306);  // "hello</w>"
+  EXPECT_EQ(records[1].id, 320);   // "a</w>"
+}
+
+}  // namespace
+}  // namespace nuvra::bpe
