@@ -35,7 +35,8 @@ bool isAsciiPunctuationToken(std::string_view token) {
 std::string wordpieceDecode(const std::vector<std::string>& vocab, const int32_t* ids,
                             size_t count, bool skip_special) {
   std::string out;
-  out.reserve(count * 6);
+  // About six bytes per token; the cap keeps a huge run of skipped ids cheap.
+  out.reserve(std::min<size_t>(count, size_t(1) << 20) * 6);
   for (size_t k = 0; k < count; ++k) {
     const int32_t id = ids[k];
     if (id < 0 || size_t(id) >= vocab.size()) continue;

@@ -19,6 +19,13 @@ std::vector<std::string> whitespaceSplit(std::string_view text) {
 }
 
 size_t matchWord(std::string_view word, const VocabIndex& index, WordPiece* pieces) {
+  // Most words of running text are entries themselves: one hash probe
+  // instead of a walk.
+  const int32_t whole = index.findEntry(word);
+  if (whole >= 0) {
+    pieces[0] = {whole, 0, uint32_t(word.size())};
+    return 1;
+  }
   size_t count = 0;
   size_t start = 0;
   while (start < word.size()) {

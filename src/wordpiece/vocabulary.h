@@ -38,6 +38,8 @@ class VocabIndex {
     return id < 0 ? 0 : id;
   }
   bool contains(std::string_view text) const { return lowest_.contains(text); }
+  // The lowest id whose entry equals `text`, or -1.
+  int32_t findEntry(std::string_view text) const { return lowest_.find(text); }
 
   // Every entry, for the first piece of a word.
   const WordpieceTrie& wordStarts() const { return word_starts_; }
