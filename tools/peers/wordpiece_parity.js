@@ -188,7 +188,7 @@ const KINDS = [
     name: 'word over 100 bytes but not over 100 characters',
     rule: 'the word length limit counts bytes, not characters',
     line: (text) => {
-      const words = /[^\s\p{P}]+/gu;
+      const words = /[^\s\p{P}\u3400-\u4dbf\u4e00-\u9fff\uf900-\ufaff]+/gu;
       for (let m; (m = words.exec(text)) !== null;) {
         if (Buffer.byteLength(m[0]) > 100 && [...m[0]].length <= 100) return m.index;
       }
