@@ -93,59 +93,95 @@ void MergeEngine::mergeShort() {
 
 void MergeEngine::mergeLong() {
   const size_t n = symbols_.size();
-  uint32_t* symbols = symbols_.data();
-  next_.resize(n);
-  prev_.resize(n);
-  heap_.clear();
-  const std::greater<uint64_t> later;
-  auto push = [&](uint32_t left) {
-    const MergeTable::Merge m = merges_.find(symbols[left], symbols[next_[left]]);
-    if (m.priority == kNoMerge) return;
-    heap_.push_back((uint64_t(m.priority) << 32) | left);
-    std::push_heap(heap_.begin(), heap_.end(), later);
-  };
+  nodes_.resize(n);
+  Node* nodes = nodes_.data();
   for (size_t i = 0; i < n; ++i) {
-    next_[i] = i + 1 < n ? uint32_t(i + 1) : kGone;
-    prev_[i] = i > 0 ? uint32_t(i - 1) : kGone;
+    nodes[i] = {symbols_[i], i + 1 < n ? uint32_t(i + 1) : kGone, i > 0 ? uint32_t(i - 1) : kGone};
   }
-  for (size_t i = 0; i + 1 < n; ++i) {
-    const MergeTable::Merge m = merges_.find(symbols[i], symbols[i + 1]);
-    if (m.priority != kNoMerge) heap_.push_back((uint64_t(m.priority) << 32) | i);
+  // Each join queues at most two pairs, so fewer than 3n priorities, and no
+  // more than the table's pairs, are ever present: the hash of priorities
+  // stays at most three quarters full.
+  const size_t most = std::min(3 * n, merges_.size() + 1);
+  size_t buckets = 16;
+  unsigned bits = 4;
+  while (buckets < 4 * most / 3 + 1) {
+    buckets *= 2;
+    ++bits;
   }
-  std::make_heap(heap_.begin(), heap_.end(), later);
+  bucket_priority_.assign(buckets, kNoMerge);
+  bucket_list_.resize(buckets);
+  size_t lists_used = 0;
+  heap_.clear();
+  const std::greater<uint32_t> later;
+
+  auto list_of = [&](uint32_t priority) -> std::vector<uint32_t>& {
+    size_t b = size_t((uint64_t(priority) * 0x9E3779B97F4A7C15ULL) >> (64 - bits));
+    while (bucket_priority_[b] != priority && bucket_priority_[b] != kNoMerge) {
+      b = (b + 1) & (buckets - 1);
+    }
+    if (bucket_priority_[b] == kNoMerge) {
+      // A priority seen first: it takes the next list, kept from earlier words.
+      bucket_priority_[b] = priority;
+      bucket_list_[b] = uint32_t(lists_used);
+      if (lists_used == lists_.size()) lists_.emplace_back();
+      lists_[lists_used++].clear();
+    }
+    return lists_[bucket_list_[b]];
+  };
+  auto queue = [&](uint32_t left) {
+    const MergeTable::Merge m = merges_.find(nodes[left].symbol, nodes[nodes[left].next].symbol);
+    if (m.priority == kNoMerge) return;
+    std::vector<uint32_t>& list = list_of(m.priority);
+    if (list.empty()) {
+      heap_.push_back(m.priority);
+      std::push_heap(heap_.begin(), heap_.end(), later);
+    }
+    list.push_back(left);
+  };
+  for (size_t i = 0; i + 1 < n; ++i) queue(uint32_t(i));
 
   while (!heap_.empty()) {
     // One pass: every queued occurrence of the best pair, taken out before
-    // any join so that pairs the joins form wait for the next pass. Positions
-    // keep list order, and the keys sort them left to right.
-    const uint32_t best = uint32_t(heap_.front() >> 32);
+    // any join so that pairs the joins form wait for the next pass.
+    std::pop_heap(heap_.begin(), heap_.end(), later);
+    const uint32_t best = heap_.back();
+    heap_.pop_back();
     batch_.clear();
-    while (!heap_.empty() && uint32_t(heap_.front() >> 32) == best) {
-      std::pop_heap(heap_.begin(), heap_.end(), later);
-      batch_.push_back(uint32_t(heap_.back()));
-      heap_.pop_back();
+    batch_.swap(list_of(best));
+    // Queued entries go stale when a neighbour joins; the pair standing
+    // there now is checked instead. A join only makes longer symbols, so the
+    // best pair cannot be formed again during its own pass.
+    auto standing = [&](uint32_t left) {
+      const Node& node = nodes[left];
+      if (node.symbol == kGone || node.next == kGone) return MergeTable::Merge{kNoMerge, 0};
+      return merges_.find(node.symbol, nodes[node.next].symbol);
+    };
+    // Occurrences of (x, y) never overlap unless x is y; in "aaa" the
+    // leftmost joins first, so then they go left to right.
+    for (uint32_t left : batch_) {
+      if (standing(left).priority != best) continue;
+      if (nodes[left].symbol == nodes[nodes[left].next].symbol) {
+        std::sort(batch_.begin(), batch_.end());
+      }
+      break;
     }
     for (uint32_t left : batch_) {
-      // Entries go stale when a neighbour joins; the pair standing there now
-      // is checked instead. A join only makes longer symbols, so the best
-      // pair cannot reappear during its own pass.
-      if (symbols[left] == kGone) continue;
-      const uint32_t right = next_[left];
-      if (right == kGone) continue;
-      const MergeTable::Merge m = merges_.find(symbols[left], symbols[right]);
+      const MergeTable::Merge m = standing(left);
       if (m.priority != best) continue;
-      symbols[left] = m.merged;
-      symbols[right] = kGone;
-      next_[left] = next_[right];
-      if (next_[right] != kGone) prev_[next_[right]] = left;
-      if (prev_[left] != kGone) push(prev_[left]);
-      if (next_[left] != kGone) push(left);
+      Node& node = nodes[left];
+      Node& right = nodes[node.next];
+      node.symbol = m.merged;
+      right.symbol = kGone;
+      node.next = right.next;
+      if (node.next != kGone) nodes[node.next].prev = left;
+      if (node.prev != kGone) queue(node.prev);
+      if (node.next != kGone) queue(left);
     }
   }
 
   size_t w = 0;
   for (size_t i = 0; i < n; ++i) {
-    if (symbols[i] != kGone) symbols[w++] = symbols[i];
+    if (nodes[i].symbol != kGone) symbols_[w++] = nodes[i].symbol;
   }
   symbols_.resize(w);
 }

@@ -22,8 +22,8 @@ namespace nuvra::bpe {
 // gives "aa aa", never "aaa a".
 class MergeEngine {
  public:
-  // Words of more symbols than this merge through a heap over a linked
-  // list; shorter ones, nearly all, through a plain array loop.
+  // Words of more symbols than this merge through a heap of pairs over a
+  // linked list; shorter ones, nearly all, through a plain array loop.
   static constexpr size_t kLongWordSymbols = 32;
 
   MergeEngine(const MergeTable& merges, const readers::TokenIndex& token_to_id, uint32_t type,
@@ -55,10 +55,20 @@ class MergeEngine {
   std::vector<uint32_t> symbols_;
   // Array loop: the merge of (symbols_[k], symbols_[k + 1]).
   std::vector<MergeTable::Merge> pairs_;
-  // Heap loop: neighbours in the list, and (priority << 32 | position) keys.
-  std::vector<uint32_t> next_;
-  std::vector<uint32_t> prev_;
-  std::vector<uint64_t> heap_;
+  // Heap loop: the word as a linked list, kept together so that a visit to
+  // a position touches one cache line; per priority present, the positions
+  // where it was queued, in a list of `lists_` found through a small hash of
+  // priorities; a heap of the priorities whose list is not empty.
+  struct Node {
+    uint32_t symbol;
+    uint32_t next;
+    uint32_t prev;
+  };
+  std::vector<Node> nodes_;
+  std::vector<uint32_t> bucket_priority_;
+  std::vector<uint32_t> bucket_list_;
+  std::vector<std::vector<uint32_t>> lists_;
+  std::vector<uint32_t> heap_;
   std::vector<uint32_t> batch_;
 };
 
