@@ -16,11 +16,23 @@ constexpr uint32_t kGone = UINT32_MAX;
 
 constexpr std::string_view kWordEnd = "</w>";
 
+// The record of a token whose lookup gave `id` (-1: not found).
+void appendFound(int32_t id, int32_t unknown_id, int32_t word_id, int32_t char_start,
+                 int32_t char_end, TokenRecords& records) {
+  if (id < 0) {
+    if (unknown_id == -1) return;
+    id = unknown_id;
+  }
+  records.push_back({id, word_id, char_start, char_end});
+}
+
 }  // namespace
 
 MergeEngine::MergeEngine(const MergeTable& merges, const readers::TokenIndex& token_to_id,
                          uint32_t type, int32_t unknown_id)
-    : merges_(merges), token_to_id_(token_to_id), word_end_(type == 1), unknown_id_(unknown_id) {}
+    : merges_(merges), token_to_id_(token_to_id), word_end_(type == 1), unknown_id_(unknown_id) {
+  token_ids_.fill({kGone, -1});
+}
 
 void MergeEngine::encodeWord(std::string_view piece, int32_t word_id, int32_t char_start,
                              int32_t char_end, TokenRecords& records) {
@@ -32,8 +44,9 @@ void MergeEngine::encodeWord(std::string_view piece, int32_t word_id, int32_t ch
     return;
   }
   for (uint32_t symbol : word) {
-    appendTokenRecord(merges_.symbolText(symbol), token_to_id_, unknown_id_, word_id, char_start,
-                      char_end, records);
+    CachedId& cached = token_ids_[symbol % kCachedIds];
+    if (cached.symbol != symbol) cached = {symbol, token_to_id_.find(merges_.symbolText(symbol))};
+    appendFound(cached.id, unknown_id_, word_id, char_start, char_end, records);
   }
 }
 
@@ -189,12 +202,7 @@ void MergeEngine::mergeLong() {
 void appendTokenRecord(std::string_view token, const readers::TokenIndex& token_to_id,
                        int32_t unknown_id, int32_t word_id, int32_t char_start,
                        int32_t char_end, TokenRecords& records) {
-  int32_t id = token_to_id.find(token);
-  if (id < 0) {
-    if (unknown_id == -1) return;
-    id = unknown_id;
-  }
-  records.push_back({id, word_id, char_start, char_end});
+  appendFound(token_to_id.find(token), unknown_id, word_id, char_start, char_end, records);
 }
 
 }  // namespace nuvra::bpe

@@ -1,6 +1,7 @@
 #ifndef NUVRA_BPE_MERGE_ENGINE_H_
 #define NUVRA_BPE_MERGE_ENGINE_H_
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -46,11 +47,21 @@ class MergeEngine {
   void mergeShort();
   void mergeLong();
 
+  // Token ids of recently seen symbols, by symbol id modulo the size: the
+  // vocabulary lookup hashes the text, and a few hundred tokens make most
+  // of any text. -1: not in the vocabulary.
+  struct CachedId {
+    uint32_t symbol;
+    int32_t id;
+  };
+  static constexpr size_t kCachedIds = 1024;
+
   const MergeTable& merges_;
   const readers::TokenIndex& token_to_id_;
   bool word_end_;
   int32_t unknown_id_;
   size_t long_word_symbols_ = kLongWordSymbols;
+  std::array<CachedId, kCachedIds> token_ids_;
 
   std::vector<uint32_t> symbols_;
   // Array loop: the merge of (symbols_[k], symbols_[k + 1]).
