@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "bpe/byte_symbols.h"
+#include "data/builtin_merge_lists.h"
 
 namespace nuvra::bpe {
 namespace {

@@ -10,8 +10,11 @@
 #include <string_view>
 #include <vector>
 
-#include "data/builtin_merge_lists.h"
 #include "readers/merge_file_reader.h"
+
+namespace nuvra::data {
+struct BuiltinMergeList;
+}  // namespace nuvra::data
 
 namespace nuvra::bpe {
 

@@ -187,7 +187,7 @@ MergeList randomRules(std::mt19937& rng, const std::vector<std::string>& alphabe
 
 TEST(MergeEngineTest, MatchesTheOracleOnRandomWordsAndTables) {
   const char* env = std::getenv("NUVRA_DIFFERENTIAL_ITERATIONS");
-  const long iterations = env != nullptr ? std::atol(env) : 4000;
+  const long iterations = env != nullptr ? std::atol(env) : 3000;
   const std::vector<std::vector<std::string>> alphabets{
       {"a", "b"}, {"a", "b", "c"}, {"x", "y", "z", "w"}, {"a", " ", "\xC3"}};
   std::mt19937 rng(20240611);
