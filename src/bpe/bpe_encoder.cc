@@ -1,0 +1,120 @@
+#include "bpe/bpe_encoder.h"
+
+#include <string>
+#include <vector>
+
+#include "bpe/merge_engine.h"
+#include "bpe/pre_tokenizer.h"
+#include "interface/utf8.h"
+
+namespace nuvra::bpe {
+namespace {
+
+constexpr uint32_t kWordEndType = 1;
+constexpr int32_t kNoId = -1;
+
+// Fixed framing and unknown id of each BPE type; -1 where a type has none.
+struct TypeConstants {
+  int32_t start_id;
+  int32_t end_id;
+  int32_t unknown_id;
+};
+
+TypeConstants constantsOf(uint32_t type) {
+  switch (type) {
+    case 0: return {50258, 50257, kNoId};
+    case 1: return {49406, 49407, kNoId};
+    case 7: return {0, 2, 3};
+    default: return {kNoId, kNoId, kNoId};
+  }
+}
+
+void lowerAsciiInPlace(std::string& text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = char(c + ('a' - 'A'));
+  }
+}
+
+// Word index and code-point position of the next pre-token. Counted in
+// unsigned arithmetic so that a text beyond 2^31 code points wraps instead
+// of overflowing.
+class Cursor {
+ public:
+  int32_t wordId() const { return int32_t(word_id_); }
+  int32_t position() const { return int32_t(position_); }
+  int32_t positionAfter(size_t codepoints) const {
+    return int32_t(position_ + uint32_t(codepoints));
+  }
+  void advance(size_t codepoints) {
+    ++word_id_;
+    position_ += uint32_t(codepoints);
+  }
+
+ private:
+  uint32_t word_id_ = 0;
+  uint32_t position_ = 0;
+};
+
+// Cuts one piece of ordinary text into pre-tokens and merges each.
+void encodeOrdinaryText(std::string_view piece, WordPattern pattern, MergeEngine& engine,
+                        Cursor& cursor, TokenRecords& records) {
+  WordScanner scanner(piece, pattern);
+  std::string_view word;
+  while (scanner.next(word)) {
+    const size_t length = utf8CountCodepoints(word);
+    // Only a leading 0x20 moves the start: " world" spans "world".
+    const int32_t start = cursor.position() + (!word.empty() && word[0] == ' ' ? 1 : 0);
+    engine.encodeWord(word, cursor.wordId(), start, cursor.positionAfter(length), records);
+    cursor.advance(length);
+  }
+}
+
+}  // namespace
+
+bool isSpecialToken(std::string_view piece, const readers::TokenIndex& token_to_id,
+                    TagPattern pattern) {
+  return token_to_id.contains(piece) && matchesTagPattern(piece, pattern);
+}
+
+TokenRecords bpeEncode(const PreTokenizerPatternSet& pre_tokenizer, std::string_view text,
+                       uint32_t type, const readers::TokenIndex& token_to_id,
+                       const MergeTable& merges, bool encode_flag) {
+  const TypeConstants constants = constantsOf(type);
+  std::string prepared;
+  if (type == kWordEndType) {
+    prepared = cleanWhitespace(text);
+    lowerAsciiInPlace(prepared);
+    text = prepared;
+  }
+
+  TokenRecords records;
+  // About one token per four bytes of prose; one allocation in the common case.
+  records.reserve(text.size() / 4 + 2);
+  if (constants.start_id != kNoId) records.push_back({constants.start_id, -1, -1, -1});
+
+  MergeEngine engine(merges, token_to_id, type, constants.unknown_id);
+  Cursor cursor;
+  if (encode_flag) {
+    encodeOrdinaryText(text, pre_tokenizer.word_pattern, engine, cursor, records);
+  } else {
+    std::vector<SpecialSplitPiece> pieces;
+    splitAtSpecials(text, pre_tokenizer.split_pattern, pieces);
+    for (const SpecialSplitPiece& piece : pieces) {
+      const std::string_view part = text.substr(piece.begin, piece.end - piece.begin);
+      // A gap holds no tag, so only matches can be special tokens.
+      if (piece.is_match && isSpecialToken(part, token_to_id, pre_tokenizer.special_pattern)) {
+        const size_t length = utf8CountCodepoints(part);
+        appendTokenRecord(part, token_to_id, constants.unknown_id, cursor.wordId(),
+                          cursor.position(), cursor.positionAfter(length), records);
+        cursor.advance(length);
+      } else {
+        encodeOrdinaryText(part, pre_tokenizer.word_pattern, engine, cursor, records);
+      }
+    }
+  }
+
+  if (constants.end_id != kNoId) records.push_back({constants.end_id, -1, -1, -1});
+  return records;
+}
+
+}  // namespace nuvra::bpe
