@@ -1,21 +1,27 @@
 #!/usr/bin/env node
-// Byte-level BPE parity against the HF tokenizers peer (byte-level
-// pre-tokenizer with the GPT-2 pattern, no prefix space).
+// Byte-level BPE parity against the HF tokenizers peer built from the
+// published vocabulary and merge files: byte-level pre-tokenizer, no prefix
+// space, no added tokens.
+//
+// Type 9 is compared with the peer's own GPT-2 pattern. Types 0 and 7 use
+// the same pattern with \d (ASCII digits only) in its sixth alternative; the
+// peer's regex engine reads \d as every decimal digit, so those two get a
+// peer whose split pattern spells the class as [0-9]. On lines whose numbers
+// are ASCII digits the plain GPT-2 peer must give the same ids, and is
+// checked to.
 //
 // Expectations (default): reads tests/bpe/parity/lines.txt, where "\u{HEX}"
 // stands for one code point, and writes tests/bpe/parity/<model>.jsonl, one
-// {"text", "ids"} object per kept line. The ids are the peer's, without our
+// {"text", "ids"} object per kept line; the ids are the peer's, without our
 // start and end records.
 //
-// Corpus: --corpus FILE [--lib PATH] compares our library with the peer on
-// every LF-separated line of FILE. PATH is the encode_lines tool or a build
-// directory holding tools/encode_lines (default: build-bpeb, then build).
+// Corpus: --corpus FILE [--lib PATH] compares our library with the peers on
+// every LF-separated line of FILE (CR kept). PATH is the encode_lines tool or
+// a build directory holding tools/encode_lines (default: build-bpeb, build).
 //
-// Lines on which the peer's pattern engine cannot agree with ours are left
-// out and listed: its white space has U+0085 and lacks U+FEFF, and its
-// Unicode tables are newer than our 14.0 ones. Per model, type 0 keeps only
-// lines whose numbers are ASCII digits (its pattern has \d) and type 7 only
-// ASCII lines.
+// Lines on which the peer's regex engine cannot agree with our patterns are
+// left out and listed: its white space has U+0085 and lacks U+FEFF, and its
+// Unicode tables are newer than our 14.0 ones.
 'use strict';
 
 const fs = require('fs');
@@ -27,17 +33,18 @@ const repo = path.resolve(__dirname, '..', '..');
 const dataDir = process.env.NUVRA_DATA_DIR || path.resolve(repo, '..', 'shared', 'data');
 const parityDir = path.join(repo, 'tests', 'bpe', 'parity');
 
+const ASCII_DIGIT_PATTERN =
+  "'s|'t|'re|'ve|'m|'ll|'d| ?\\p{L}+| ?\\p{N}+| ?[^\\s\\p{L}0-9]+|\\s+(?!\\S)|\\s+";
+
 const MODELS = [
-  { name: 'gpt2', type: 9, dir: 'gpt2', framing: [[], []], keep: () => null },
-  {
-    name: 'whisper', type: 0, dir: 'whisper-multilingual', framing: [[50258], [50257]],
-    keep: (text) => (/(?![0-9])\p{N}/u.test(text) ? 'type 0: non-ASCII number (\\d pattern)' : null),
-  },
-  {
-    name: 'roberta', type: 7, dir: 'roberta', framing: [[0], [2]],
-    keep: (text) => (/[^\x00-\x7F]/.test(text) ? 'type 7: not ASCII' : null),
-  },
+  { name: 'gpt2', type: 9, dir: 'gpt2', asciiDigit: false, framing: [[], []] },
+  { name: 'whisper', type: 0, dir: 'whisper-multilingual', asciiDigit: true, framing: [[50258], [50257]] },
+  { name: 'roberta', type: 7, dir: 'roberta', asciiDigit: true, framing: [[0], [2]] },
 ];
+
+function hasOtherNumbers(text) {
+  return /(?![0-9])\p{N}/u.test(text);
+}
 
 function readMerges(file) {
   const pairs = [];
@@ -49,12 +56,22 @@ function readMerges(file) {
   return pairs;
 }
 
-function buildPeer(model) {
+function buildPeer(model, asciiDigit) {
   const dir = path.join(dataDir, model.dir);
-  const byteLevel = { type: 'ByteLevel', add_prefix_space: false, trim_offsets: false, use_regex: true };
+  const byteLevel = (useRegex) =>
+    ({ type: 'ByteLevel', add_prefix_space: false, trim_offsets: false, use_regex: useRegex });
+  const preTokenizer = asciiDigit
+    ? {
+      type: 'Sequence',
+      pretokenizers: [
+        { type: 'Split', pattern: { Regex: ASCII_DIGIT_PATTERN }, behavior: 'Isolated', invert: false },
+        byteLevel(false),
+      ],
+    }
+    : byteLevel(true);
   const config = {
     version: '1.0', truncation: null, padding: null, added_tokens: [], normalizer: null,
-    pre_tokenizer: byteLevel, post_processor: null, decoder: byteLevel,
+    pre_tokenizer: preTokenizer, post_processor: null, decoder: byteLevel(true),
     model: {
       type: 'BPE', dropout: null, unk_token: null, continuing_subword_prefix: null,
       end_of_word_suffix: null, fuse_unk: false, byte_fallback: false, ignore_merges: false,
@@ -63,6 +80,11 @@ function buildPeer(model) {
     },
   };
   return tokenizers.Tokenizer.fromString(JSON.stringify(config));
+}
+
+// The model's peer, and for types 0 and 7 the plain GPT-2 peer beside it.
+function buildPeers(model) {
+  return { main: buildPeer(model, model.asciiDigit), plain: model.asciiDigit ? buildPeer(model, false) : null };
 }
 
 // Unicode 14.0 general categories from the system Python, whose tables are 14.0.
@@ -109,6 +131,30 @@ async function peerIds(peer, text) {
   return (await peer.encode(text)).getIds();
 }
 
+// Ids of the model's peer; for types 0 and 7 on a line whose numbers are
+// all ASCII digits, the plain GPT-2 peer must agree (else an Error).
+async function expectedIds(model, peers, text) {
+  const ids = await peerIds(peers.main, text);
+  if (peers.plain && !hasOtherNumbers(text)) {
+    const plain = await peerIds(peers.plain, text);
+    if (plain.join(' ') !== ids.join(' ')) {
+      throw new Error(`${model.name}: the two peers disagree on ${JSON.stringify(text)}`);
+    }
+  }
+  return ids;
+}
+
+function listByReason(entries, indent) {
+  const byReason = new Map();
+  for (const [line, reason] of entries) {
+    if (!byReason.has(reason)) byReason.set(reason, []);
+    byReason.get(reason).push(line);
+  }
+  for (const [reason, lines] of byReason) {
+    console.log(`${indent}${reason}: ${lines.length} line(s): ${lines.join(' ')}`);
+  }
+}
+
 async function writeExpectations() {
   const source = path.join(parityDir, 'lines.txt');
   const lines = fs.readFileSync(source, 'utf8').split('\n');
@@ -121,23 +167,17 @@ async function writeExpectations() {
     if (reason) console.log(`  line ${i + 1}: ${reason}: ${lines[i]}`);
   });
   for (const model of MODELS) {
-    const peer = buildPeer(model);
+    const peers = buildPeers(model);
     const out = [];
-    const notKept = [];
-    for (let i = 0; i < texts.length; ++i) {
-      if (regexReason(texts[i])) continue;
-      const reason = model.keep(texts[i]);
-      if (reason) {
-        notKept.push(i + 1);
-        continue;
-      }
-      out.push(JSON.stringify({ text: texts[i], ids: await peerIds(peer, texts[i]) }));
+    let plainChecked = 0;
+    for (const text of texts) {
+      if (regexReason(text)) continue;
+      out.push(JSON.stringify({ text, ids: await expectedIds(model, peers, text) }));
+      if (peers.plain && !hasOtherNumbers(text)) ++plainChecked;
     }
     fs.writeFileSync(path.join(parityDir, `${model.name}.jsonl`), out.join('\n') + '\n');
-    console.log(`${model.name}: ${out.length} of ${texts.length} lines written`);
-    if (notKept.length) {
-      console.log(`  ${model.keep(texts[notKept[0] - 1])}: lines ${notKept.join(' ')}`);
-    }
+    console.log(`${model.name} (type ${model.type}): ${out.length} of ${texts.length} lines written` +
+      (peers.plain ? `; on ${plainChecked} of them the plain GPT-2 peer agrees` : ''));
   }
 }
 
@@ -175,36 +215,40 @@ async function compareCorpus(corpus, lib) {
     start = end + 1;
   }
   const regexReason = makeRegexFilter(texts);
+  const excluded = [];
+  texts.forEach((text, i) => {
+    const reason = Buffer.compare(Buffer.from(text, 'utf8'), raw[i]) !== 0
+      ? 'not valid UTF-8'
+      : regexReason(text);
+    if (reason) excluded.push([i + 1, reason]);
+  });
+  const skip = new Set(excluded.map(([line]) => line - 1));
+  console.log(`${path.basename(corpus)}: ${texts.length} lines, ${excluded.length} left out`);
+  listByReason(excluded, '  left out: ');
   for (const model of MODELS) {
-    const peer = buildPeer(model);
+    const peers = buildPeers(model);
     const ours = libraryIds(tool, model, corpus);
     if (ours.length !== texts.length) {
       throw new Error(`${model.name}: ${ours.length} lines from the library, ${texts.length} in the corpus`);
     }
     const [head, tail] = model.framing;
     let same = 0;
-    const excluded = [];
+    let plainChecked = 0;
     const differing = [];
     for (let i = 0; i < texts.length; ++i) {
-      const reason = Buffer.compare(Buffer.from(texts[i], 'utf8'), raw[i]) !== 0
-        ? 'not valid UTF-8'
-        : regexReason(texts[i]) || model.keep(texts[i]);
-      if (reason) {
-        excluded.push(`line ${i + 1}: ${reason}`);
-        continue;
-      }
-      const expected = [...head, ...(await peerIds(peer, texts[i])), ...tail];
+      if (skip.has(i)) continue;
+      const expected = [...head, ...(await expectedIds(model, peers, texts[i])), ...tail];
+      if (peers.plain && !hasOtherNumbers(texts[i])) ++plainChecked;
       if (expected.join(' ') === ours[i].join(' ')) {
         ++same;
       } else {
         differing.push(`line ${i + 1}: peer ${expected.join(' ')}\n    ours ${ours[i].join(' ')}`);
       }
     }
-    const compared = texts.length - excluded.length;
-    console.log(`${path.basename(corpus)} ${model.name} (type ${model.type}): ` +
-      `${same} of ${compared} compared lines identical, ${excluded.length} excluded`);
-    for (const line of excluded) console.log(`  excluded ${line}`);
-    for (const line of differing.slice(0, 20)) console.log(`  DIFFERS ${line}`);
+    console.log(`  ${model.name} (type ${model.type}): ${same} of ${texts.length - skip.size} ` +
+      'lines identical' +
+      (peers.plain ? ` (${plainChecked} with ASCII-only numbers also checked against the plain GPT-2 peer)` : ''));
+    for (const line of differing.slice(0, 20)) console.log(`    DIFFERS ${line}`);
     if (differing.length) process.exitCode = 1;
   }
 }
