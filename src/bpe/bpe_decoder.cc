@@ -50,6 +50,8 @@ class TokenBytesWriter {
       out_.resize(std::max(out_.size() * 2, used_ + token.size()));
     }
     char* out = &out_[used_];
+    // A local copy: stores through `out` may alias anything reached through `this`.
+    const int16_t* const bytes = decoder_.bytes.data();
     const char* p = token.data();
     const char* const end = p + token.size();
     while (p < end) {
@@ -57,7 +59,7 @@ class TokenBytesWriter {
       // Printable ASCII is its own symbol; the other ASCII code points name
       // no byte. Writing first and then advancing by 0 or 1 saves a branch.
       if (lead < 0x80) {
-        const int byte = decoder_.byteOf(lead);
+        const int byte = bytes[lead];
         *out = char(byte);
         out += byte > 0;
         ++p;
@@ -79,7 +81,7 @@ class TokenBytesWriter {
           return false;
         }
       }
-      const int byte = decoder_.byteOf(codepoint);
+      const int byte = codepoint < ByteDecoder::kLimit ? bytes[codepoint] : -1;
       if (byte > 0) *out++ = char(byte);
       p += length;
     }
@@ -112,13 +114,15 @@ std::string decodeIds(const PreTokenizerPatternSet& pre_tokenizer, const int32_t
                       bool skip_special) {
   if (count > uint32_t(std::numeric_limits<int32_t>::max())) return std::string();
   // The token of ids[i], or null when it is left out.
+  const std::string* const entries = vocab.data();
+  const size_t size = vocab.size();
   auto keptToken = [&](uint32_t i) -> const std::string* {
-    const int32_t id = ids[i];
-    if (id < 0 || size_t(id) >= vocab.size()) {
+    const auto id = uint32_t(ids[i]);  // a negative id becomes too large
+    if (id >= size) {
       if (skip_special) return nullptr;
       throw std::out_of_range("token range overflow");
     }
-    const std::string& token = vocab[size_t(id)];
+    const std::string& token = entries[id];
     if (skip_special && isSpecialTokenText(token, pre_tokenizer, token_to_id)) return nullptr;
     return &token;
   };
