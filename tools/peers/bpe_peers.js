@@ -1,0 +1,164 @@
+#!/usr/bin/env node
+// Encode and decode speed of the byte-level peers beside ours, in one run on
+// one corpus: @dqbd/tiktoken ("gpt2" encoding, WASM) and HF tokenizers
+// (native, built from the shared gpt2 vocab.json and merges.txt), against
+// our type 9 with the same files, as bench/bpe_bench measures it.
+//
+//   node tools/peers/bpe_peers.js [--corpus FILE] [--bench PATH] [--rounds N] [--seconds S]
+//
+// FILE defaults to the English corpus; PATH to build-bpeb/bench/bpe_bench,
+// then build/bench/bpe_bench (configure with -DNUVRA_BUILD_BENCH=ON). All
+// sides work line by line (LF-separated, CR kept) on one thread; rates are
+// corpus bytes (encode) or decoded bytes (decode) per second of process CPU
+// time, as Google Benchmark reports them, best of N rounds (default 5) of
+// S seconds (default 0.5) for every figure.
+'use strict';
+
+process.env.RAYON_NUM_THREADS = '1';
+process.env.TOKENIZERS_PARALLELISM = 'false';
+
+const fs = require('fs');
+const path = require('path');
+const { execFileSync } = require('child_process');
+const tokenizers = require('./node_modules/tokenizers');
+const { get_encoding: getEncoding } = require('./node_modules/@dqbd/tiktoken');
+
+const repo = path.resolve(__dirname, '..', '..');
+const dataDir = process.env.NUVRA_DATA_DIR || path.resolve(repo, '..', 'shared', 'data');
+const MB = 1024 * 1024;  // Google Benchmark's M in bytes_per_second
+
+function option(name, fallback) {
+  const args = process.argv.slice(2);
+  const at = args.indexOf(name);
+  return at >= 0 ? args[at + 1] : fallback;
+}
+
+function findBench() {
+  const given = option('--bench');
+  const candidates = given
+    ? [given]
+    : ['build-bpeb', 'build'].map((dir) => path.join(repo, dir, 'bench', 'bpe_bench'));
+  const found = candidates.find((candidate) => fs.existsSync(candidate));
+  if (!found) throw new Error(`bpe_bench not found in ${candidates.join(', ')}`);
+  return found;
+}
+
+function cpuSeconds() {
+  const usage = process.cpuUsage();
+  return (usage.user + usage.system) / 1e6;
+}
+
+// Runs `pass` (one pass over the corpus) in `rounds` rounds of `seconds` of
+// CPU time each; returns the best round's passes per CPU second. The machine
+// is shared, so the best round is the one least disturbed.
+async function passesPerSecond(pass, seconds, rounds) {
+  await pass();  // warm-up
+  let best = 0;
+  for (let round = 0; round < rounds; ++round) {
+    let passes = 0;
+    const start = cpuSeconds();
+    let elapsed = 0;
+    do {
+      await pass();
+      ++passes;
+      elapsed = cpuSeconds() - start;
+    } while (elapsed < seconds);
+    best = Math.max(best, passes / elapsed);
+  }
+  return best;
+}
+
+function readMerges(file) {
+  return fs.readFileSync(file, 'utf8').split('\n')
+    .filter((line, index) => line.length > 0 && !(index === 0 && line.startsWith('#')))
+    .map((line) => {
+      const cut = line.indexOf(' ');
+      return [line.slice(0, cut), line.slice(cut + 1)];
+    });
+}
+
+function buildHfPeer() {
+  const dir = path.join(dataDir, 'gpt2');
+  const byteLevel = { type: 'ByteLevel', add_prefix_space: false, trim_offsets: false, use_regex: true };
+  return tokenizers.Tokenizer.fromString(JSON.stringify({
+    version: '1.0', truncation: null, padding: null, added_tokens: [], normalizer: null,
+    pre_tokenizer: byteLevel, post_processor: null, decoder: byteLevel,
+    model: {
+      type: 'BPE', dropout: null, unk_token: null, continuing_subword_prefix: null,
+      end_of_word_suffix: null, fuse_unk: false, byte_fallback: false, ignore_merges: false,
+      vocab: JSON.parse(fs.readFileSync(path.join(dir, 'vocab.json'), 'utf8')),
+      merges: readMerges(path.join(dir, 'merges.txt')),
+    },
+  }));
+}
+
+// Our best rates over `rounds` repetitions of the benchmark.
+function ourFigures(corpus, rounds) {
+  const name = path.basename(corpus);
+  const filter = `(encode|decode)/type9/${name.replace(/\./g, '\\.')}$`;
+  const out = execFileSync(findBench(), [
+    `--benchmark_filter=${filter}`, '--benchmark_format=json', '--benchmark_min_time=0.5',
+    `--benchmark_repetitions=${rounds}`,
+  ], { maxBuffer: 1 << 26, env: { ...process.env, NUVRA_BENCH_CORPUS: corpus } });
+  const report = JSON.parse(out.toString('utf8'));
+  const best = (kind) => Math.max(...report.benchmarks
+    .filter((b) => b.run_type === 'iteration' && b.name.startsWith(`${kind}/type9/`))
+    .map((b) => b.bytes_per_second / MB));
+  return { encode: best('encode'), decode: best('decode'), context: report.context };
+}
+
+async function main() {
+  const corpus = option('--corpus', path.join(dataDir, 'text', 'botchan.txt'));
+  const seconds = Number(option('--seconds', '0.5'));
+  const rounds = Number(option('--rounds', '5'));
+  const lines = fs.readFileSync(corpus, 'utf8').split('\n');
+  const corpusBytes = fs.statSync(corpus).size;
+
+  const ours = ourFigures(corpus, rounds);
+
+  const tiktoken = getEncoding('gpt2');
+  const tiktokenIds = lines.map((line) => tiktoken.encode(line, [], []));
+  const textDecoder = new TextDecoder();
+  const decodedBytes = tiktokenIds.reduce((sum, ids) => sum + tiktoken.decode(ids).length, 0);
+  const tiktokenEncode = corpusBytes * await passesPerSecond(() => {
+    for (const line of lines) tiktoken.encode(line, [], []);
+  }, seconds, rounds) / MB;
+  const tiktokenDecode = decodedBytes * await passesPerSecond(() => {
+    for (const ids of tiktokenIds) textDecoder.decode(tiktoken.decode(ids));
+  }, seconds, rounds) / MB;
+  tiktoken.free();
+
+  const hf = buildHfPeer();
+  const hfIds = [];
+  for (const line of lines) hfIds.push((await hf.encode(line)).getIds());
+  const hfEncode = corpusBytes * await passesPerSecond(async () => {
+    for (const line of lines) await hf.encode(line);
+  }, seconds, rounds) / MB;
+  const hfBatch = corpusBytes * await passesPerSecond(() => hf.encodeBatch(lines), seconds, rounds) / MB;
+  const hfDecode = decodedBytes * await passesPerSecond(async () => {
+    for (const ids of hfIds) await hf.decode(ids, false);
+  }, seconds, rounds) / MB;
+
+  const row = (label, rate, base) =>
+    console.log(`  ${label.padEnd(34)} ${rate.toFixed(2).padStart(8)} MB/s` +
+      (base === undefined ? '' : `   ours / peer = ${(ours[base] / rate).toFixed(2)}`));
+  console.log(`corpus ${path.basename(corpus)} (${corpusBytes} bytes, ${lines.length} lines)`);
+  console.log('encode');
+  row('nuvra type 9 (gpt2 files)', ours.encode);
+  row('@dqbd/tiktoken gpt2', tiktokenEncode, 'encode');
+  row('tokenizers, one call per line', hfEncode, 'encode');
+  row('tokenizers, encodeBatch', hfBatch, 'encode');
+  console.log('decode');
+  row('nuvra type 9', ours.decode);
+  row('@dqbd/tiktoken gpt2', tiktokenDecode, 'decode');
+  row('tokenizers, one call per line', hfDecode, 'decode');
+  const context = ours.context;
+  console.log(`first Create: type 0 ${Number(context.type0_first_create_ms).toFixed(2)} ms, ` +
+    `type 1 ${Number(context.type1_first_create_ms).toFixed(2)} ms; ` +
+    `first type 0 handle adds ${context.type0_handle_rss_kib} KiB resident`);
+}
+
+main().catch((error) => {
+  console.error(error);
+  process.exit(1);
+});
