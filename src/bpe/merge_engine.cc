@@ -1,6 +1,7 @@
 #include "bpe/merge_engine.h"
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 #include <stdexcept>
 
@@ -26,6 +27,14 @@ void appendFound(int32_t id, int32_t unknown_id, int32_t word_id, int32_t char_s
   records.push_back({id, word_id, char_start, char_end});
 }
 
+// Slot of a cached word among `slots` (a power of two up to 2^24): the top
+// bits of the product depend on every byte. Words that differ only by
+// trailing NUL bytes share a slot; their lengths tell them apart.
+size_t cachedWordSlot(uint64_t low, uint64_t high, size_t slots) {
+  const uint64_t h = (low ^ (high * 0x9E3779B97F4A7C15ULL)) * 0xFF51AFD7ED558CCDULL;
+  return size_t(h >> 40) & (slots - 1);
+}
+
 }  // namespace
 
 MergeEngine::MergeEngine(const MergeTable& merges, const readers::TokenIndex& token_to_id,
@@ -36,14 +45,59 @@ MergeEngine::MergeEngine(const MergeTable& merges, const readers::TokenIndex& to
 
 void MergeEngine::encodeWord(std::string_view piece, int32_t word_id, int32_t char_start,
                              int32_t char_end, TokenRecords& records) {
-  const std::vector<uint32_t>& word = mergeWord(piece);
-  if (word.empty()) {
+  const size_t n = piece.size();
+  if (n == 0) {
     // No symbols, so the whole (empty) merge result is one token text.
     appendTokenRecord(word_end_ ? kWordEnd : std::string_view(), token_to_id_, unknown_id_,
                       word_id, char_start, char_end, records);
     return;
   }
-  for (uint32_t symbol : word) {
+  if (n > kCachedWordBytes || ++words_seen_ < kWordsBeforeCache) {
+    mergeWord(piece);
+    encodeMerged(word_id, char_start, char_end, records);
+    return;
+  }
+  if (cached_words_.empty()) cached_words_.assign(kFirstCachedWords, CachedWord{0, 0, 0, 0, 0});
+  uint64_t low = 0;
+  uint64_t high = 0;
+  std::memcpy(&low, piece.data(), std::min<size_t>(n, 8));
+  if (n > 8) std::memcpy(&high, piece.data() + 8, n - 8);
+  CachedWord* slot = &cached_words_[cachedWordSlot(low, high, cached_words_.size())];
+  if (slot->length == n && slot->low == low && slot->high == high) {
+    for (uint32_t i = 0; i < slot->count; ++i) {
+      records.push_back({cached_word_ids_[slot->ids + i], word_id, char_start, char_end});
+    }
+    return;
+  }
+  const size_t first = records.size();
+  mergeWord(piece);
+  encodeMerged(word_id, char_start, char_end, records);
+  // Many misses: a text of many distinct words, worth a larger table, which
+  // takes the words cached so far along.
+  if (++cache_misses_ > cached_words_.size() / 2 && cached_words_.size() < kMostCachedWords) {
+    std::vector<CachedWord> old(2 * cached_words_.size(), CachedWord{0, 0, 0, 0, 0});
+    old.swap(cached_words_);
+    for (const CachedWord& word : old) {
+      if (word.length != 0) {
+        cached_words_[cachedWordSlot(word.low, word.high, cached_words_.size())] = word;
+      }
+    }
+    cache_misses_ = 0;
+    slot = &cached_words_[cachedWordSlot(low, high, cached_words_.size())];
+  }
+  // Full: start over rather than grow without bound on endless new words.
+  if (cached_word_ids_.size() + kCachedWordBytes > kMostCachedIds) {
+    std::fill(cached_words_.begin(), cached_words_.end(), CachedWord{0, 0, 0, 0, 0});
+    cached_word_ids_.clear();
+  }
+  *slot = {low, high, uint32_t(cached_word_ids_.size()), uint8_t(n),
+           uint8_t(records.size() - first)};
+  for (size_t i = first; i < records.size(); ++i) cached_word_ids_.push_back(records[i].id);
+}
+
+void MergeEngine::encodeMerged(int32_t word_id, int32_t char_start, int32_t char_end,
+                               TokenRecords& records) {
+  for (uint32_t symbol : symbols_) {
     CachedId& cached = token_ids_[symbol % kCachedIds];
     if (cached.symbol != symbol) cached = {symbol, token_to_id_.find(merges_.symbolText(symbol))};
     appendFound(cached.id, unknown_id_, word_id, char_start, char_end, records);

@@ -30,9 +30,10 @@ class MergeEngine {
   MergeEngine(const MergeTable& merges, const readers::TokenIndex& token_to_id, uint32_t type,
               int32_t unknown_id);
 
-  // Appends the records of one pre-token (`encodeWord`): bytes -> symbols, merged by rank,
-  // each resulting token looked up (missing: unknown_id, or dropped when it is -1); every
-  // record carries word_id, char_start, char_end.
+  // Appends the records of one pre-token: bytes -> symbols, merged by rank,
+  // each resulting token looked up (missing: unknown_id, or dropped when it
+  // is -1); every record carries word_id, char_start, char_end. An empty
+  // piece is one empty token text ("</w>" for the word-end type).
   void encodeWord(std::string_view piece, int32_t word_id, int32_t char_start,
                   int32_t char_end, TokenRecords& records);
 
@@ -56,12 +57,38 @@ class MergeEngine {
   };
   static constexpr size_t kCachedIds = 1024;
 
+  // Records of recently seen short words: English text is mostly a few
+  // thousand words over and over. A word of up to 16 bytes is its own key
+  // (two zero-padded 64-bit halves); each slot holds the last word hashed
+  // to it and where its token ids start in `cached_word_ids_`. The cache
+  // lives as long as the engine, so no table can change under it; it starts
+  // only after some words and small, and grows with its misses, so a short
+  // encode does not pay for it.
+  struct CachedWord {
+    uint64_t low;
+    uint64_t high;
+    uint32_t ids;
+    uint8_t length;  // 0: empty slot
+    uint8_t count;
+  };
+  static constexpr size_t kCachedWordBytes = 16;
+  static constexpr size_t kFirstCachedWords = 1024;
+  static constexpr size_t kMostCachedWords = 16384;
+  static constexpr size_t kWordsBeforeCache = 256;
+  static constexpr size_t kMostCachedIds = 1 << 16;
+  void encodeMerged(int32_t word_id, int32_t char_start, int32_t char_end,
+                    TokenRecords& records);
+
   const MergeTable& merges_;
   const readers::TokenIndex& token_to_id_;
   bool word_end_;
   int32_t unknown_id_;
   size_t long_word_symbols_ = kLongWordSymbols;
   std::array<CachedId, kCachedIds> token_ids_;
+  size_t words_seen_ = 0;
+  size_t cache_misses_ = 0;
+  std::vector<CachedWord> cached_words_;
+  std::vector<int32_t> cached_word_ids_;
 
   std::vector<uint32_t> symbols_;
   // Array loop: the merge of (symbols_[k], symbols_[k + 1]).

@@ -219,6 +219,40 @@ TEST(MergeEngineTest, MatchesTheOracleOnRandomWordsAndTables) {
   }
 }
 
+TEST(MergeEngineTest, RepeatedWordsGiveTheRecordsOfAFreshEngine) {
+  // One engine over many words, most of them repeats, against a new engine
+  // per word; half the texts the table can make are missing from the
+  // vocabulary, so unknown ids and dropped tokens repeat too.
+  std::mt19937 rng(77);
+  const std::vector<std::string> alphabet{"a", "b", "c", " ", std::string(1, '\0')};
+  std::vector<std::string> symbols;
+  for (const std::string& byte : alphabet) symbols.push_back(bytesToSymbols(byte, byteEncoder()));
+  for (const uint32_t type : {0u, 1u}) {
+    const int32_t unknown = type == 0 ? 9 : -1;
+    const MergeList rules = randomRules(rng, symbols, type == 1);
+    const MergeTable table(rules);
+    std::vector<std::string> vocab;
+    for (uint32_t s = 0; s < table.symbolCount(); ++s) {
+      if (rng() % 2 == 0) vocab.emplace_back(table.symbolText(s));
+    }
+    const TokenIndex index(vocab, TokenIndex::Duplicates::kHighestId);
+    // Enough distinct words to grow the cache to its largest and to fill it.
+    MergeEngine engine(table, index, type, unknown);
+    TokenRecords records;
+    TokenRecords expected;
+    for (int32_t w = 0; w < 40000; ++w) {
+      // Some words share their first eight bytes, so that words of one
+      // length which differ only further on meet in the same cache slot.
+      std::string piece = rng() % 4 == 0 ? "abcabcab" : "";
+      const size_t length = 1 + rng() % (rng() % 4 == 0 ? 20 : 5);
+      for (size_t i = 0; i < length; ++i) piece += alphabet[rng() % alphabet.size()];
+      engine.encodeWord(piece, w, w, w + 1, records);
+      MergeEngine(table, index, type, unknown).encodeWord(piece, w, w, w + 1, expected);
+    }
+    ASSERT_EQ(records, expected) << "type " << type;
+  }
+}
+
 std::string readDataFile(const std::string& relative) {
   std::ifstream in(std::string(NUVRA_DATA_DIR) + "/" + relative, std::ios::binary);
   std::ostringstream content;
