@@ -1,10 +1,11 @@
 // Prints the ids of every line of a file, one output line per input line,
 // through the public interface: what a caller of the library gets.
 //
-//   encode_lines --type T [--vocab F] [--merges F] [--special] FILE
+//   encode_lines --type T [--vocab F] [--merges F] [--special] [--whole] FILE
 //
 // Lines are the pieces between line feeds, as JavaScript's split("\n") cuts
 // them (a final line feed gives a final empty line); carriage returns stay.
+// With --whole the file is one text and gives one output line.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,8 +19,8 @@
 namespace {
 
 int usage() {
-  std::fprintf(stderr,
-               "usage: encode_lines --type T [--vocab F] [--merges F] [--special] FILE\n");
+  std::fprintf(stderr, "usage: encode_lines --type T [--vocab F] [--merges F] [--special]"
+                       " [--whole] FILE\n");
   return 2;
 }
 
@@ -38,6 +39,7 @@ int main(int argc, char** argv) {
   const char* merges = nullptr;
   const char* file = nullptr;
   bool special = false;
+  bool whole = false;
   for (int i = 1; i < argc; ++i) {
     const bool has_value = i + 1 < argc;
     if (std::strcmp(argv[i], "--type") == 0 && has_value) {
@@ -48,6 +50,8 @@ int main(int argc, char** argv) {
       merges = argv[++i];
     } else if (std::strcmp(argv[i], "--special") == 0) {
       special = true;
+    } else if (std::strcmp(argv[i], "--whole") == 0) {
+      whole = true;
     } else if (file == nullptr && argv[i][0] != '-') {
       file = argv[i];
     } else {
@@ -77,7 +81,7 @@ int main(int argc, char** argv) {
   std::string out;
   size_t start = 0;
   while (true) {
-    size_t end = content.find('\n', start);
+    size_t end = whole ? std::string::npos : content.find('\n', start);
     const bool last = end == std::string::npos;
     if (last) end = content.size();
     const std::string line = content.substr(start, end - start);

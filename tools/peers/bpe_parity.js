@@ -16,8 +16,9 @@
 // start and end records.
 //
 // Corpus: --corpus FILE [--lib PATH] compares our library with the peers on
-// every LF-separated line of FILE (CR kept). PATH is the encode_lines tool or
-// a build directory holding tools/encode_lines (default: build-bpeb, build).
+// every LF-separated line of FILE (CR kept), then on the kept lines joined
+// into one text. PATH is the encode_lines tool or a build directory holding
+// tools/encode_lines (default: build-bpeb, build).
 //
 // Lines on which the peer's regex engine cannot agree with our patterns are
 // left out and listed: its white space has U+0085 and lacks U+FEFF, and its
@@ -191,12 +192,13 @@ function findTool(lib) {
   throw new Error(`encode_lines not found in ${candidates.join(', ')}`);
 }
 
-function libraryIds(tool, model, corpus) {
+function libraryIds(tool, model, corpus, whole = false) {
   const dir = path.join(dataDir, model.dir);
   const args = ['--type', String(model.type)];
   if (model.type !== 0) {
     args.push('--vocab', path.join(dir, 'vocab.json'), '--merges', path.join(dir, 'merges.txt'));
   }
+  if (whole) args.push('--whole');
   args.push(corpus);
   const out = execFileSync(tool, args, { maxBuffer: 1 << 30 }).toString('utf8').split('\n');
   out.pop();
@@ -223,6 +225,9 @@ async function compareCorpus(corpus, lib) {
     if (reason) excluded.push([i + 1, reason]);
   });
   const skip = new Set(excluded.map(([line]) => line - 1));
+  const wholeText = texts.filter((_, i) => !skip.has(i)).join('\n');
+  const wholeFile = path.join(fs.mkdtempSync(path.join(require('os').tmpdir(), 'bpe_parity_')), 'whole.txt');
+  fs.writeFileSync(wholeFile, wholeText);
   console.log(`${path.basename(corpus)}: ${texts.length} lines, ${excluded.length} left out`);
   listByReason(excluded, '  left out: ');
   for (const model of MODELS) {
@@ -250,7 +255,16 @@ async function compareCorpus(corpus, lib) {
       (peers.plain ? ` (${plainChecked} with ASCII-only numbers also checked against the plain GPT-2 peer)` : ''));
     for (const line of differing.slice(0, 20)) console.log(`    DIFFERS ${line}`);
     if (differing.length) process.exitCode = 1;
+
+    // The kept lines again as one text, line feeds and all.
+    const expected = [...head, ...(await peerIds(peers.main, wholeText)), ...tail];
+    const [whole] = libraryIds(tool, model, wholeFile, true);
+    const agree = expected.join(' ') === whole.join(' ');
+    console.log(`  ${model.name} (type ${model.type}): kept lines as one text: ` +
+      `${agree ? 'identical' : 'DIFFERS'} (${expected.length} ids)`);
+    if (!agree) process.exitCode = 1;
   }
+  fs.rmSync(path.dirname(wholeFile), { recursive: true, force: true });
 }
 
 async function main() {
