@@ -65,9 +65,8 @@ class MergeTable {
   uint32_t byteSymbol(uint8_t byte) const { return byte_symbols_[byte]; }
   uint32_t wordEndSymbol(uint8_t byte) const { return word_end_symbols_[byte]; }
   std::string_view symbolText(uint32_t symbol) const {
-    return std::string_view(symbol_text_).substr(symbol_offsets_[symbol],
-                                                 symbol_offsets_[symbol + 1] -
-                                                     symbol_offsets_[symbol]);
+    return {symbol_text_.data() + symbol_offsets_[symbol],
+            symbol_offsets_[symbol + 1] - symbol_offsets_[symbol]};
   }
 
   Merge find(uint32_t left, uint32_t right) const {
