@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <random>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -278,11 +280,51 @@ std::string letterRun(const std::string& text, bool cjk, size_t size) {
   return run;
 }
 
+// The oracle's table for the built-in byte-level list, read from its file
+// once for the tests that need it.
+const testing::NaiveMerges& builtinOracle() {
+  static const testing::NaiveMerges merges = testing::naiveMerges(
+      readers::parseMergeList(readDataFile("whisper-multilingual/merges.txt")));
+  return merges;
+}
+
+TEST(MergeEngineTest, MatchesTheOracleOnRealTables) {
+  // Distinct words of an English text, cut roughly as the pre-tokenizer
+  // would: a run of one character kind with at most one leading space.
+  const std::string text = readDataFile("text/botchan.txt");
+  ASSERT_FALSE(text.empty());
+  auto kind = [](unsigned char c) {
+    return std::isalpha(c) || c >= 0x80 ? 1 : std::isdigit(c) ? 2 : std::isspace(c) ? 3 : 4;
+  };
+  std::set<std::string> words;
+  for (size_t i = 0; i < text.size() && words.size() < 1000;) {
+    size_t j = i + (text[i] == ' ' && i + 1 < text.size() && kind(text[i + 1]) != 3 ? 1 : 0);
+    const int k = kind(static_cast<unsigned char>(text[j]));
+    while (++j < text.size() && kind(static_cast<unsigned char>(text[j])) == k) {
+    }
+    words.insert(text.substr(i, j - i));
+    i = j;
+  }
+  // The built-in byte-level table, and a table read from a merge file.
+  const readers::MergeList file_rules = readers::parseMergeList(readDataFile("gpt2/merges.txt"));
+  const MergeTable file_table(file_rules);
+  const testing::NaiveMerges file_merges = testing::naiveMerges(file_rules);
+  const TokenIndex no_vocab;
+  for (const auto& [table, merges] : {std::make_pair(builtinTables(0).merges.get(), &builtinOracle()),
+                                      std::make_pair(&file_table, &file_merges)}) {
+    MergeEngine engine(*table, no_vocab, 0, -1);
+    for (const std::string& word : words) {
+      std::vector<std::string> tokens;
+      for (uint32_t s : engine.mergeWord(word)) tokens.emplace_back(table->symbolText(s));
+      ASSERT_EQ(tokens, naiveTokens(*merges, 0, word)) << word;
+    }
+  }
+}
+
 TEST(MergeEngineTest, LongPreTokensMergeWithoutBlowUp) {
   const BuiltinTables& builtin = builtinTables(0);
   const MergeTable& table = *builtin.merges;
-  const testing::NaiveMerges merges = testing::naiveMerges(
-      readers::parseMergeList(readDataFile("whisper-multilingual/merges.txt")));
+  const testing::NaiveMerges& merges = builtinOracle();
   ASSERT_EQ(merges.size(), 50000u);
   MergeEngine engine(table, *builtin.token_to_id, 0, -1);
   for (const bool cjk : {false, true}) {
