@@ -8,7 +8,6 @@
 
 #include "bpe/byte_symbols.h"
 #include "bpe/c_api_helpers.h"
-#include "interface/utf8.h"
 #include "support/temp_files.h"
 
 namespace nuvra::bpe {
