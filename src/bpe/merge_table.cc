@@ -3,16 +3,17 @@
 #include <algorithm>
 #include <cstring>
 #include <stdexcept>
-#include <unordered_map>
 #include <utility>
 
 #include "bpe/byte_symbols.h"
 #include "data/builtin_merge_lists.h"
+#include "readers/token_index.h"
 
 namespace nuvra::bpe {
 namespace {
 
 constexpr std::string_view kWordEnd = "</w>";
+constexpr uint32_t kNoSymbol = UINT32_MAX;
 
 }  // namespace
 
@@ -20,20 +21,24 @@ MergeTable::MergeTable() : MergeTable(readers::MergeList{}) {}
 
 MergeTable::MergeTable(readers::MergeList rules) {
   const ByteEncoder& encoder = byteEncoder();
+  const size_t most_symbols = 256 * 2 + rules.size() * 3;
   size_t text_size = 256 * (2 + kWordEnd.size() + 2);
   for (const readers::MergeRule& rule : rules) text_size += 2 * (rule.left.size() + rule.right.size());
-  // Reserved whole, so the views the interning map keeps stay valid.
   symbol_text_.reserve(text_size);
-  symbol_offsets_.reserve(256 * 2 + rules.size() * 3 + 1);
+  symbol_offsets_.reserve(most_symbols + 1);
 
-  std::unordered_map<std::string_view, uint32_t> ids;
-  ids.reserve(256 * 2 + rules.size() * 3);
+  // Symbol ids by text: open addressing over the symbols themselves, at most
+  // half full.
+  size_t capacity = 16;
+  while (capacity < most_symbols * 2) capacity *= 2;
+  std::vector<uint32_t> ids(capacity, kNoSymbol);
   auto intern = [&](std::string_view text) {
-    const auto found = ids.find(text);
-    if (found != ids.end()) return found->second;
-    const uint32_t id = addSymbol(text);
-    ids.emplace(symbolText(id), id);
-    return id;
+    size_t i = size_t(readers::hashText(text)) & (capacity - 1);
+    for (; ids[i] != kNoSymbol; i = (i + 1) & (capacity - 1)) {
+      if (symbolText(ids[i]) == text) return ids[i];
+    }
+    ids[i] = addSymbol(text);
+    return ids[i];
   };
   std::string joined;
   for (int b = 0; b < 256; ++b) byte_symbols_[size_t(b)] = intern(encoder.symbols[size_t(b)].text());
