@@ -21,9 +21,8 @@ constexpr std::string_view kWordEnd = "</w>";
 std::array<uint8_t, 256> bytesInTableOrder(const ByteEncoder& encoder) {
   std::array<uint8_t, 256> order{};
   for (int b = 0; b < 256; ++b) order[size_t(b)] = uint8_t(b);
-  std::sort(order.begin(), order.end(), [&](uint8_t a, uint8_t b) {
-    return encoder.codepoints[a] < encoder.codepoints[b];
-  });
+  std::sort(order.begin(), order.end(),
+            [&](uint8_t a, uint8_t b) { return encoder.codepoints[a] < encoder.codepoints[b]; });
   return order;
 }
 
@@ -49,7 +48,9 @@ BuiltinTables buildTables(const data::BuiltinMergeList& list, bool word_end,
     byte_symbols[order[i]] = i;
     word_end_symbols[order[i]] = word_end ? 256 + i : uint32_t(token_count + i);
   }
-  if (word_end) base_symbols.insert(base_symbols.end(), word_end_forms.begin(), word_end_forms.end());
+  if (word_end) {
+    base_symbols.insert(base_symbols.end(), word_end_forms.begin(), word_end_forms.end());
+  }
   auto merges = std::make_shared<const MergeTable>(
       list, base_symbols, word_end ? std::vector<std::string>() : word_end_forms, byte_symbols,
       word_end_symbols);

@@ -48,8 +48,8 @@ void MergeEngine::encodeWord(std::string_view piece, int32_t word_id, int32_t ch
   const size_t n = piece.size();
   if (n == 0) {
     // No symbols, so the whole (empty) merge result is one token text.
-    appendTokenRecord(word_end_ ? kWordEnd : std::string_view(), token_to_id_, unknown_id_,
-                      word_id, char_start, char_end, records);
+    appendTokenRecord(word_end_ ? kWordEnd : std::string_view(), token_to_id_, unknown_id_, word_id,
+                      char_start, char_end, records);
     return;
   }
   if (n > kCachedWordBytes || ++words_seen_ < kWordsBeforeCache) {
@@ -254,8 +254,8 @@ void MergeEngine::mergeLong() {
 }
 
 void appendTokenRecord(std::string_view token, const readers::TokenIndex& token_to_id,
-                       int32_t unknown_id, int32_t word_id, int32_t char_start,
-                       int32_t char_end, TokenRecords& records) {
+                       int32_t unknown_id, int32_t word_id, int32_t char_start, int32_t char_end,
+                       TokenRecords& records) {
   appendFound(token_to_id.find(token), unknown_id, word_id, char_start, char_end, records);
 }
 

@@ -34,8 +34,8 @@ class MergeEngine {
   // each resulting token looked up (missing: unknown_id, or dropped when it
   // is -1); every record carries word_id, char_start, char_end. An empty
   // piece is one empty token text ("</w>" for the word-end type).
-  void encodeWord(std::string_view piece, int32_t word_id, int32_t char_start,
-                  int32_t char_end, TokenRecords& records);
+  void encodeWord(std::string_view piece, int32_t word_id, int32_t char_start, int32_t char_end,
+                  TokenRecords& records);
 
   // The merged symbols of `piece`, valid until the next call; empty for an
   // empty piece.
@@ -76,8 +76,7 @@ class MergeEngine {
   static constexpr size_t kMostCachedWords = 16384;
   static constexpr size_t kWordsBeforeCache = 256;
   static constexpr size_t kMostCachedIds = 1 << 16;
-  void encodeMerged(int32_t word_id, int32_t char_start, int32_t char_end,
-                    TokenRecords& records);
+  void encodeMerged(int32_t word_id, int32_t char_start, int32_t char_end, TokenRecords& records);
 
   const MergeTable& merges_;
   const readers::TokenIndex& token_to_id_;
@@ -112,8 +111,8 @@ class MergeEngine {
 
 // Looks one token text up and appends its record (also used for special tokens).
 void appendTokenRecord(std::string_view token, const readers::TokenIndex& token_to_id,
-                       int32_t unknown_id, int32_t word_id, int32_t char_start,
-                       int32_t char_end, TokenRecords& records);
+                       int32_t unknown_id, int32_t word_id, int32_t char_start, int32_t char_end,
+                       TokenRecords& records);
 
 }  // namespace nuvra::bpe
 

@@ -23,7 +23,9 @@ MergeTable::MergeTable(readers::MergeList rules) {
   const ByteEncoder& encoder = byteEncoder();
   const size_t most_symbols = 256 * 2 + rules.size() * 3;
   size_t text_size = 256 * (2 + kWordEnd.size() + 2);
-  for (const readers::MergeRule& rule : rules) text_size += 2 * (rule.left.size() + rule.right.size());
+  for (const readers::MergeRule& rule : rules) {
+    text_size += 2 * (rule.left.size() + rule.right.size());
+  }
   symbol_text_.reserve(text_size);
   symbol_offsets_.reserve(most_symbols + 1);
 
@@ -41,7 +43,9 @@ MergeTable::MergeTable(readers::MergeList rules) {
     return ids[i];
   };
   std::string joined;
-  for (int b = 0; b < 256; ++b) byte_symbols_[size_t(b)] = intern(encoder.symbols[size_t(b)].text());
+  for (int b = 0; b < 256; ++b) {
+    byte_symbols_[size_t(b)] = intern(encoder.symbols[size_t(b)].text());
+  }
   for (int b = 0; b < 256; ++b) {
     joined.assign(encoder.symbols[size_t(b)].text()).append(kWordEnd);
     word_end_symbols_[size_t(b)] = intern(joined);
@@ -54,7 +58,8 @@ MergeTable::MergeTable(readers::MergeList rules) {
     joined.assign(rule.left).append(rule.right);
     symbol_rules.push_back({left, right, intern(joined), rule.rank});
   }
-  buildPairs(symbol_rules.size(), [&](size_t r) { return symbol_rules[r]; }, false);
+  const auto rule_at = [&](size_t r) { return symbol_rules[r]; };
+  buildPairs(symbol_rules.size(), rule_at, false);
 }
 
 MergeTable::MergeTable(const data::BuiltinMergeList& list,
@@ -92,12 +97,11 @@ MergeTable::MergeTable(const data::BuiltinMergeList& list,
   for (size_t e = 0; e < extra_symbols.size(); ++e) {
     std::memcpy(text + offsets[token_count + e], extra_symbols[e].data(), extra_symbols[e].size());
   }
-  buildPairs(
-      list.merge_count,
-      [&](size_t k) {
-        return SymbolRule{pairs[2 * k], pairs[2 * k + 1], uint32_t(base + k), int32_t(k)};
-      },
-      true);
+  // Rule k joins its two tokens into token base + k, with rank k.
+  const auto rule_at = [&](size_t k) {
+    return SymbolRule{pairs[2 * k], pairs[2 * k + 1], uint32_t(base + k), int32_t(k)};
+  };
+  buildPairs(list.merge_count, rule_at, true);
 }
 
 uint32_t MergeTable::addSymbol(std::string_view text) {
@@ -191,7 +195,9 @@ void MergeTable::buildPairs(size_t rule_count, const RuleAt& rule_at, bool ranks
     return symbolText(uint32_t(ka)).compare(symbolText(uint32_t(kb))) < 0;
   });
   priority_ranks_.resize(ranked_slots.size());
-  for (size_t p = 0; p < ranked_slots.size(); ++p) priority_ranks_[p] = rank_at(slots_[ranked_slots[p]]);
+  for (size_t p = 0; p < ranked_slots.size(); ++p) {
+    priority_ranks_[p] = rank_at(slots_[ranked_slots[p]]);
+  }
   for (Slot& slot : slots_) {
     if (slot.key != kEmptyKey) slot.priority = kNoMerge;
   }
@@ -217,8 +223,8 @@ std::optional<int32_t> MergeTable::rank(std::string_view left, std::string_view 
     if (slot.priority != kNoMerge) {
       return priority_ranks_.empty() ? int32_t(slot.priority) : priority_ranks_[slot.priority];
     }
-    const auto found = std::lower_bound(unranked_.begin(), unranked_.end(),
-                                        std::make_pair(key, INT32_MIN));
+    const auto found =
+        std::lower_bound(unranked_.begin(), unranked_.end(), std::make_pair(key, INT32_MIN));
     return found->second;
   }
 }

@@ -5,9 +5,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
-#include <utility>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "readers/merge_file_reader.h"
@@ -87,12 +87,8 @@ class MergeTable {
   // Symbol ids stay below UINT32_MAX, so no pair has this key.
   static constexpr uint64_t kEmptyKey = UINT64_MAX;
 
-  static uint64_t pairKey(uint32_t left, uint32_t right) {
-    return (uint64_t(left) << 32) | right;
-  }
-  size_t slotOf(uint64_t key) const {
-    return size_t((key * 0x9E3779B97F4A7C15ULL) >> slot_shift_);
-  }
+  static uint64_t pairKey(uint32_t left, uint32_t right) { return (uint64_t(left) << 32) | right; }
+  size_t slotOf(uint64_t key) const { return size_t((key * 0x9E3779B97F4A7C15ULL) >> slot_shift_); }
 
   struct SymbolRule {
     uint32_t left;

@@ -24,8 +24,8 @@ void expectVocabFile(const std::vector<std::string>& vocab, const std::string& r
   for (const readers::VocabPair& pair : *pairs) {
     ASSERT_LT(size_t(pair.id), vocab.size());
     if (vocab[size_t(pair.id)] != pair.text) {
-      ADD_FAILURE_AT(relative.c_str(), pair.id) << "id " << pair.id << ": built "
-                                               << vocab[size_t(pair.id)] << ", file " << pair.text;
+      ADD_FAILURE_AT(relative.c_str(), pair.id)
+          << "id " << pair.id << ": built " << vocab[size_t(pair.id)] << ", file " << pair.text;
       if (++mismatches == 5) return;
     }
   }

@@ -41,8 +41,7 @@ std::vector<std::string> engineTokens(const MergeTable& table, uint32_t type,
 
 std::vector<std::string> naiveTokens(const testing::NaiveMerges& merges, uint32_t type,
                                      std::string_view piece) {
-  const std::string merged =
-      testing::bpeWord(bytesToSymbols(piece, byteEncoder()), merges, type);
+  const std::string merged = testing::bpeWord(bytesToSymbols(piece, byteEncoder()), merges, type);
   std::vector<std::string> tokens;
   size_t start = 0;
   for (size_t space = merged.find(' '); space != std::string::npos;
@@ -310,8 +309,9 @@ TEST(MergeEngineTest, MatchesTheOracleOnRealTables) {
   const MergeTable file_table(file_rules);
   const testing::NaiveMerges file_merges = testing::naiveMerges(file_rules);
   const TokenIndex no_vocab;
-  for (const auto& [table, merges] : {std::make_pair(builtinTables(0).merges.get(), &builtinOracle()),
-                                      std::make_pair(&file_table, &file_merges)}) {
+  for (const auto& [table, merges] :
+       {std::make_pair(builtinTables(0).merges.get(), &builtinOracle()),
+        std::make_pair(&file_table, &file_merges)}) {
     MergeEngine engine(*table, no_vocab, 0, -1);
     for (const std::string& word : words) {
       std::vector<std::string> tokens;
