@@ -10,8 +10,9 @@
 // then build/bench/bpe_bench (configure with -DNUVRA_BUILD_BENCH=ON). All
 // sides work line by line (LF-separated, CR kept) on one thread; rates are
 // corpus bytes (encode) or decoded bytes (decode) per second of process CPU
-// time, as Google Benchmark reports them, best of N rounds (default 5) of
-// S seconds (default 0.5) for every figure.
+// time, as Google Benchmark reports them. The machine may be shared: every
+// figure is taken in each of N rounds (default 5) of S seconds (default 0.5),
+// and the ratios are compared round by round.
 'use strict';
 
 process.env.RAYON_NUM_THREADS = '1';
@@ -48,24 +49,18 @@ function cpuSeconds() {
   return (usage.user + usage.system) / 1e6;
 }
 
-// Runs `pass` (one pass over the corpus) in `rounds` rounds of `seconds` of
-// CPU time each; returns the best round's passes per CPU second. The machine
-// is shared, so the best round is the one least disturbed.
-async function passesPerSecond(pass, seconds, rounds) {
-  await pass();  // warm-up
-  let best = 0;
-  for (let round = 0; round < rounds; ++round) {
-    let passes = 0;
-    const start = cpuSeconds();
-    let elapsed = 0;
-    do {
-      await pass();
-      ++passes;
-      elapsed = cpuSeconds() - start;
-    } while (elapsed < seconds);
-    best = Math.max(best, passes / elapsed);
-  }
-  return best;
+// Passes of `pass` (one pass over the corpus) per CPU second, over at
+// least `seconds` of CPU time.
+async function passesPerSecond(pass, seconds) {
+  let passes = 0;
+  const start = cpuSeconds();
+  let elapsed = 0;
+  do {
+    await pass();
+    ++passes;
+    elapsed = cpuSeconds() - start;
+  } while (elapsed < seconds);
+  return passes / elapsed;
 }
 
 function readMerges(file) {
@@ -92,19 +87,23 @@ function buildHfPeer() {
   }));
 }
 
-// Our best rates over `rounds` repetitions of the benchmark.
-function ourFigures(corpus, rounds) {
+// Our encode and decode rates, one run of the benchmark.
+function ourFigures(corpus, seconds) {
   const name = path.basename(corpus);
   const filter = `(encode|decode)/type9/${name.replace(/\./g, '\\.')}$`;
   const out = execFileSync(findBench(), [
-    `--benchmark_filter=${filter}`, '--benchmark_format=json', '--benchmark_min_time=0.5',
-    `--benchmark_repetitions=${rounds}`,
+    `--benchmark_filter=${filter}`, '--benchmark_format=json', `--benchmark_min_time=${seconds}`,
   ], { maxBuffer: 1 << 26, env: { ...process.env, NUVRA_BENCH_CORPUS: corpus } });
   const report = JSON.parse(out.toString('utf8'));
-  const best = (kind) => Math.max(...report.benchmarks
-    .filter((b) => b.run_type === 'iteration' && b.name.startsWith(`${kind}/type9/`))
-    .map((b) => b.bytes_per_second / MB));
-  return { encode: best('encode'), decode: best('decode'), context: report.context };
+  const rate = (kind) => report.benchmarks
+    .find((b) => b.name.startsWith(`${kind}/type9/`)).bytes_per_second / MB;
+  return { encode: rate('encode'), decode: rate('decode'), context: report.context };
+}
+
+function median(values) {
+  const sorted = [...values].sort((a, b) => a - b);
+  const middle = sorted.length >> 1;
+  return sorted.length % 2 ? sorted[middle] : (sorted[middle - 1] + sorted[middle]) / 2;
 }
 
 async function main() {
@@ -114,45 +113,60 @@ async function main() {
   const lines = fs.readFileSync(corpus, 'utf8').split('\n');
   const corpusBytes = fs.statSync(corpus).size;
 
-  const ours = ourFigures(corpus, rounds);
-
   const tiktoken = getEncoding('gpt2');
   const tiktokenIds = lines.map((line) => tiktoken.encode(line, [], []));
   const textDecoder = new TextDecoder();
   const decodedBytes = tiktokenIds.reduce((sum, ids) => sum + tiktoken.decode(ids).length, 0);
-  const tiktokenEncode = corpusBytes * await passesPerSecond(() => {
-    for (const line of lines) tiktoken.encode(line, [], []);
-  }, seconds, rounds) / MB;
-  const tiktokenDecode = decodedBytes * await passesPerSecond(() => {
-    for (const ids of tiktokenIds) textDecoder.decode(tiktoken.decode(ids));
-  }, seconds, rounds) / MB;
-  tiktoken.free();
-
   const hf = buildHfPeer();
   const hfIds = [];
   for (const line of lines) hfIds.push((await hf.encode(line)).getIds());
-  const hfEncode = corpusBytes * await passesPerSecond(async () => {
-    for (const line of lines) await hf.encode(line);
-  }, seconds, rounds) / MB;
-  const hfBatch = corpusBytes * await passesPerSecond(() => hf.encodeBatch(lines), seconds, rounds) / MB;
-  const hfDecode = decodedBytes * await passesPerSecond(async () => {
-    for (const ids of hfIds) await hf.decode(ids, false);
-  }, seconds, rounds) / MB;
 
-  const row = (label, rate, base) =>
-    console.log(`  ${label.padEnd(34)} ${rate.toFixed(2).padStart(8)} MB/s` +
-      (base === undefined ? '' : `   ours / peer = ${(ours[base] / rate).toFixed(2)}`));
-  console.log(`corpus ${path.basename(corpus)} (${corpusBytes} bytes, ${lines.length} lines)`);
-  console.log('encode');
-  row('nuvra type 9 (gpt2 files)', ours.encode);
-  row('@dqbd/tiktoken gpt2', tiktokenEncode, 'encode');
-  row('tokenizers, one call per line', hfEncode, 'encode');
-  row('tokenizers, encodeBatch', hfBatch, 'encode');
-  console.log('decode');
-  row('nuvra type 9', ours.decode);
-  row('@dqbd/tiktoken gpt2', tiktokenDecode, 'decode');
-  row('tokenizers, one call per line', hfDecode, 'decode');
-  const context = ours.context;
+  // Every figure once per round, the rounds one after the other, so that a
+  // round's figures share the machine's load of that moment.
+  const figures = {
+    ours_encode: { kind: 'encode', label: 'nuvra type 9 (gpt2 files)' },
+    tiktoken_encode: { kind: 'encode', label: '@dqbd/tiktoken gpt2', bytes: corpusBytes,
+      pass: () => { for (const line of lines) tiktoken.encode(line, [], []); } },
+    hf_encode: { kind: 'encode', label: 'tokenizers, one call per line', bytes: corpusBytes,
+      pass: async () => { for (const line of lines) await hf.encode(line); } },
+    hf_batch: { kind: 'encode', label: 'tokenizers, encodeBatch', bytes: corpusBytes,
+      pass: () => hf.encodeBatch(lines) },
+    ours_decode: { kind: 'decode', label: 'nuvra type 9' },
+    tiktoken_decode: { kind: 'decode', label: '@dqbd/tiktoken gpt2', bytes: decodedBytes,
+      pass: () => { for (const ids of tiktokenIds) textDecoder.decode(tiktoken.decode(ids)); } },
+    hf_decode: { kind: 'decode', label: 'tokenizers, one call per line', bytes: decodedBytes,
+      pass: async () => { for (const ids of hfIds) await hf.decode(ids, false); } },
+  };
+  for (const figure of Object.values(figures)) figure.rates = [];
+  let context = {};
+  for (let round = 0; round < rounds; ++round) {
+    const ours = ourFigures(corpus, seconds);
+    context = ours.context;
+    figures.ours_encode.rates.push(ours.encode);
+    figures.ours_decode.rates.push(ours.decode);
+    for (const figure of Object.values(figures)) {
+      if (!figure.pass) continue;
+      if (round === 0) await figure.pass();  // warm-up
+      figure.rates.push(figure.bytes * await passesPerSecond(figure.pass, seconds) / MB);
+    }
+  }
+  tiktoken.free();
+
+  console.log(`corpus ${path.basename(corpus)} (${corpusBytes} bytes, ${lines.length} lines), ` +
+    `${rounds} rounds; MB/s best and median, ours / peer as the median of the rounds' ratios`);
+  for (const kind of ['encode', 'decode']) {
+    console.log(kind);
+    const ours = figures[`ours_${kind}`];
+    for (const figure of Object.values(figures).filter((f) => f.kind === kind)) {
+      let line = `  ${figure.label.padEnd(32)} ${Math.max(...figure.rates).toFixed(2).padStart(8)}` +
+        ` ${median(figure.rates).toFixed(2).padStart(8)} MB/s`;
+      if (figure !== ours) {
+        const ratios = figure.rates.map((rate, i) => ours.rates[i] / rate);
+        line += `   ours / peer = ${median(ratios).toFixed(2)}`;
+      }
+      console.log(line);
+    }
+  }
   console.log(`first Create: type 0 ${Number(context.type0_first_create_ms).toFixed(2)} ms, ` +
     `type 1 ${Number(context.type1_first_create_ms).toFixed(2)} ms; ` +
     `first type 0 handle adds ${context.type0_handle_rss_kib} KiB resident`);
