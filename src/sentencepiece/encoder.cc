@@ -10,11 +10,11 @@ namespace {
 bool addsBos(uint32_t type) { return type == 2 || type == 10; }
 bool addsEos(uint32_t type) { return type == 2 || type == 3 || type == 6; }
 
-// The piece id a matched special text stands for; false when the match is
-// to be encoded as text after all. "<pad>" may stand for nothing (-2 here):
-// it is consumed either way.
+// "<pad>" of a type that has no entry for it: the text is dropped.
 constexpr int32_t kNothing = -2;
 
+// The piece id a matched special text stands for; false when the match is
+// to be encoded as text after all.
 bool specialId(uint32_t type, const ModelIds& ids, SpecialText text, int32_t& id) {
   switch (text) {
     case SpecialText::kBos: id = ids.bos; return ids.bos != -1;
@@ -39,14 +39,18 @@ bool specialId(uint32_t type, const ModelIds& ids, SpecialText text, int32_t& id
 TokenRecords spmEncode(uint32_t type, const sentencepiece::SentencePieceProcessor& model,
                        const SpecialPattern& pattern, std::string_view text, bool encode_flag) {
   const ModelIds& ids = pattern.ids();
+  // Seldom more ids than bytes. Both buffers are taken before the library
+  // runs: a large allocation right after it merges the small blocks it just
+  // freed, and its next call pays for that (a few percent on long lines).
   TokenRecords out;
+  out.reserve(text.size() + 2);
   std::vector<int> piece_ids;
+  piece_ids.reserve(text.size() + 1);
   const auto add = [&out](int32_t id) { out.push_back(TokenRecord{id, -1, -1, -1}); };
 
   if (addsBos(type) && ids.bos != -1) add(ids.bos);
   if (encode_flag) {
     model.Encode(text, &piece_ids).IgnoreError();
-    out.reserve(out.size() + piece_ids.size() + 1);
     for (int id : piece_ids) add(id);
   } else {
     for (const SpecialSplitPiece& piece : splitAtSpecials(text, pattern)) {

@@ -6,14 +6,15 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <memory>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "interface/tokenizer_handle.h"
+#include "interface/utf8.h"
 #include "nuvra_tokenizer.h"
 #include "support/temp_files.h"
 
@@ -263,7 +264,7 @@ class JsonLineReader {
             i_ += 2;
             cp = 0x10000 + ((cp - 0xD800) << 10) + (hex4() - 0xDC00);
           }
-          appendUtf8(out, cp);
+          appendUtf8(cp, out);
           break;
         }
         default: out += e;  // \" \\ \/
@@ -272,24 +273,6 @@ class JsonLineReader {
     ++i_;
     return out;
   }
-  static void appendUtf8(std::string& out, uint32_t cp) {
-    if (cp < 0x80) {
-      out += char(cp);
-    } else if (cp < 0x800) {
-      out += char(0xC0 | (cp >> 6));
-      out += char(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-      out += char(0xE0 | (cp >> 12));
-      out += char(0x80 | ((cp >> 6) & 0x3F));
-      out += char(0x80 | (cp & 0x3F));
-    } else {
-      out += char(0xF0 | (cp >> 18));
-      out += char(0x80 | ((cp >> 12) & 0x3F));
-      out += char(0x80 | ((cp >> 6) & 0x3F));
-      out += char(0x80 | (cp & 0x3F));
-    }
-  }
-
   const std::string& s_;
   size_t i_ = 0;
 };
