@@ -57,11 +57,10 @@ class TokenBytesWriter {
     while (p < end) {
       const auto lead = static_cast<unsigned char>(*p);
       // Printable ASCII is its own symbol; the other ASCII code points name
-      // no byte. Writing first and then advancing by 0 or 1 saves a branch.
+      // no byte.
       if (lead < 0x80) {
         const int byte = bytes[lead];
-        *out = char(byte);
-        out += byte > 0;
+        if (byte > 0) *out++ = char(byte);
         ++p;
         continue;
       }
