@@ -63,7 +63,8 @@ void encodeOrdinaryText(std::string_view piece, WordPattern pattern, MergeEngine
   while (scanner.next(word)) {
     const size_t length = utf8CountCodepoints(word);
     // Only a leading 0x20 moves the start: " world" spans "world".
-    const int32_t start = cursor.position() + (!word.empty() && word[0] == ' ' ? 1 : 0);
+    const bool leading_space = !word.empty() && word[0] == ' ';
+    const int32_t start = leading_space ? cursor.positionAfter(1) : cursor.position();
     engine.encodeWord(word, cursor.wordId(), start, cursor.positionAfter(length), records);
     cursor.advance(length);
   }
