@@ -76,6 +76,34 @@ TEST(OpenFile, JsonVocabularyReplacesAndAMissingFileKeepsIt) {
   }
 }
 
+TEST(OpenFile, TypeZeroKeepsItsBuiltInTablesWhenAFileIsMissing) {
+  TempDir dir;
+  auto t = makeTokenizer(0);
+  ASSERT_EQ(nuvraTokenizerEncode(t.get(), "Hello world"), 0);
+  const std::vector<int32_t> before = testing::tokens(t.get());
+  EXPECT_EQ(nuvraTokenizerOpenMergeFileA(t.get(), dir.missing("m").c_str()), -2);
+  EXPECT_EQ(nuvraTokenizerOpenVocabFileA(t.get(), dir.missing("v").c_str()), -2);
+  EXPECT_EQ(nuvraTokenizerOpenAddedTokensFileA(t.get(), dir.missing("a").c_str()), -2);
+  EXPECT_EQ(vocabSize(t.get()), 50259u);
+  ASSERT_EQ(nuvraTokenizerEncode(t.get(), "Hello world"), 0);
+  EXPECT_EQ(testing::tokens(t.get()), before);
+  EXPECT_GT(before.size(), 4u);  // merged: fewer tokens than bytes, framed by two records
+  EXPECT_LT(before.size(), 11u);
+}
+
+TEST(OpenFile, AddedTokensOnTheBuiltInVocabulary) {
+  TempDir dir;
+  const std::string added = dir.write("added.json", R"({"<|a|>": 50257, "<|b|>": 50258})");
+  auto t = makeTokenizer(0);
+  ASSERT_EQ(nuvraTokenizerOpenAddedTokensFileA(t.get(), added.c_str()), 0);
+  EXPECT_EQ(vocabSize(t.get()), 50259u);
+  EXPECT_EQ(vocabEntry(t.get(), 50257), "<|a|>");
+  EXPECT_EQ(vocabEntry(t.get(), 50258), "<|b|>");
+  // Other handles keep the shared built-in vocabulary.
+  auto other = makeTokenizer(0);
+  EXPECT_EQ(vocabEntry(other.get(), 50257), "<|endoftext|>");
+}
+
 TEST(OpenFile, MalformedIdsFailWithoutChangingTheVocabulary) {
   TempDir dir;
   const std::string good = dir.write("good.json", R"({"a": 0, "b": 1})");
