@@ -37,21 +37,12 @@ uint32_t typesAccepting(FileKind kind) {
 // Every table below is built aside and swapped in whole, so a file that
 // cannot be opened or read leaves the handle exactly as it was.
 
-int32_t openBpeVocab(NuvraTokenizer& handle, const FilePath& path) {
+// A vocabulary file starts a new list; added tokens extend the current one.
+int32_t openJsonVocab(NuvraTokenizer& handle, const FilePath& path, bool extend) {
   std::optional<std::vector<readers::VocabPair>> pairs = readers::readJsonVocab(path);
   if (!pairs) return NUVRA_TOKENIZER_STATUS_ERROR_FILE_API;
-  auto vocab = std::make_shared<std::vector<std::string>>();
-  readers::storeVocabPairs(*pairs, *vocab);
-  auto index = readers::rebuildTokenToId(*vocab);
-  handle.vocab = std::move(vocab);
-  handle.token_to_id.bpe = std::move(index);
-  return NUVRA_TOKENIZER_STATUS_SUCCESS;
-}
-
-int32_t openAddedTokens(NuvraTokenizer& handle, const FilePath& path) {
-  std::optional<std::vector<readers::VocabPair>> pairs = readers::readJsonVocab(path);
-  if (!pairs) return NUVRA_TOKENIZER_STATUS_ERROR_FILE_API;
-  auto vocab = std::make_shared<std::vector<std::string>>(*handle.vocab);
+  auto vocab = extend ? std::make_shared<std::vector<std::string>>(*handle.vocab)
+                      : std::make_shared<std::vector<std::string>>();
   readers::storeVocabPairs(*pairs, *vocab);
   auto index = readers::rebuildTokenToId(*vocab);
   handle.vocab = std::move(vocab);
@@ -93,10 +84,10 @@ int32_t openFile(NuvraTokenizer* handle, const FilePath& path, bool has_path, Fi
       case FileKind::kModel: return loadSpmModel(*handle, path);
       case FileKind::kDictionary: return openJapaneseDictionary(*handle, path);
       case FileKind::kVocab:
-        return typeIn(handle->type, kFileBpeTypes) ? openBpeVocab(*handle, path)
+        return typeIn(handle->type, kFileBpeTypes) ? openJsonVocab(*handle, path, false)
                                                    : openWordpieceVocab(*handle, path);
       case FileKind::kMerges: return openMerges(*handle, path);
-      case FileKind::kAddedTokens: return openAddedTokens(*handle, path);
+      case FileKind::kAddedTokens: return openJsonVocab(*handle, path, true);
       case FileKind::kTokenizerConfig: return openTokenizerConfig(*handle, path);
     }
     return NUVRA_TOKENIZER_STATUS_INVALID_STATE;

@@ -5,11 +5,10 @@
 #include <stdexcept>
 
 #include "interface/utf8.h"
+#include "readers/key_value_scanner.h"
 
 namespace nuvra::readers {
 namespace {
-
-bool isJsonBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 int hexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -109,52 +108,11 @@ std::string unescapeJsonUnicode(std::string_view raw) {
 
 std::vector<VocabPair> parseJsonVocab(std::string_view content) {
   std::vector<VocabPair> pairs;
-  const size_t n = content.size();
-  size_t p = 0;
-  for (;;) {
-    // 1. Up to and including the next quote.
-    while (p < n && content[p] != '"') ++p;
-    if (p >= n) break;
-    ++p;
-    // 2. The key as written, escapes kept for the decoder.
-    const size_t key_start = p;
-    bool closed = false;
-    while (p < n) {
-      if (content[p] == '\\') {
-        if (p + 1 >= n) break;
-        p += 2;
-        continue;
-      }
-      if (content[p] == '"') {
-        closed = true;
-        break;
-      }
-      ++p;
-    }
-    if (!closed) break;
-    std::string_view raw_key = content.substr(key_start, p - key_start);
-    ++p;
-    // 3. The separator: blanks then a colon, or else up to a colon or space.
-    bool skipped_space = false;
-    while (p < n && isJsonBlank(content[p])) {
-      skipped_space |= content[p] == ' ';
-      ++p;
-    }
-    if (p >= n) break;
-    if (content[p] == ':') {
-      ++p;
-    } else if (!skipped_space) {
-      while (p < n && content[p] != ':' && content[p] != ' ') ++p;
-      if (p >= n) break;
-      ++p;
-    }
-    // 4. The value up to the next comma or closing brace.
-    const size_t value_start = p;
-    while (p < n && content[p] != ',' && content[p] != '}') ++p;
-    if (p >= n) break;
-    const int32_t id = parseId(content.substr(value_start, p - value_start));
-    ++p;
-    std::string key = unescapeJsonUnicode(raw_key);
+  KeyValueScanner scanner(content);
+  RawPair raw;
+  while (scanner.next(raw)) {
+    const int32_t id = parseId(raw.value);
+    std::string key = unescapeJsonUnicode(raw.key);
     const size_t nul = key.find('\0');
     if (nul != std::string::npos) key.resize(nul);
     pairs.push_back({std::move(key), id});

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "readers/key_value_scanner.h"
+
 namespace nuvra::readers {
 namespace {
 
@@ -15,51 +17,19 @@ void applyBoolean(std::string_view value, bool& target) {
 }  // namespace
 
 TokenizerConfig parseTokenizerConfig(std::string_view content, TokenizerConfig config) {
-  const size_t n = content.size();
-  size_t p = 0;
-  for (;;) {
-    while (p < n && content[p] != '"') ++p;
-    if (p >= n) break;
-    ++p;
+  KeyValueScanner scanner(content);
+  RawPair raw;
+  while (scanner.next(raw)) {
+    // No escapes here beyond a backslash taking the next character literally.
     std::string key;
-    bool closed = false;
-    while (p < n) {
-      if (content[p] == '\\') {
-        if (p + 1 >= n) break;
-        key.push_back(content[p + 1]);
-        p += 2;
-        continue;
-      }
-      if (content[p] == '"') {
-        closed = true;
-        break;
-      }
-      key.push_back(content[p++]);
+    for (size_t i = 0; i < raw.key.size(); ++i) {
+      if (raw.key[i] == '\\' && i + 1 < raw.key.size()) ++i;
+      key.push_back(raw.key[i]);
     }
-    if (!closed) break;
-    ++p;
-    // Blanks then a colon, or else up to and including a colon or space.
-    bool skipped_space = false;
-    while (p < n && isConfigBlank(content[p])) {
-      skipped_space |= content[p] == ' ';
-      ++p;
-    }
-    if (p >= n) break;
-    if (content[p] == ':') {
-      ++p;
-    } else if (!skipped_space) {
-      while (p < n && content[p] != ':' && content[p] != ' ') ++p;
-      if (p >= n) break;
-      ++p;
-    }
-    // The value up to a comma or closing brace, without its spaces.
     std::string value;
-    while (p < n && content[p] != ',' && content[p] != '}') {
-      if (content[p] != ' ') value.push_back(content[p]);
-      ++p;
+    for (char c : raw.value) {
+      if (c != ' ') value.push_back(c);
     }
-    if (p >= n) break;
-    ++p;
     // A pretty-printed last pair ends in a line break before its brace.
     std::string_view trimmed(value);
     while (!trimmed.empty() && isConfigBlank(trimmed.front())) trimmed.remove_prefix(1);

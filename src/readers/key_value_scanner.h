@@ -1,0 +1,32 @@
+#ifndef NUVRA_READERS_KEY_VALUE_SCANNER_H_
+#define NUVRA_READERS_KEY_VALUE_SCANNER_H_
+
+#include <string_view>
+
+namespace nuvra::readers {
+
+// One pair as the resource readers see it: the key as written between its
+// quotes (escapes not decoded) and the raw text of its value.
+struct RawPair {
+  std::string_view key;
+  std::string_view value;
+};
+
+// Walks the "key": value pairs of a JSON-like text without parsing its
+// structure: every quoted string is a key, its value runs to the next comma
+// or closing brace. Nested objects give whatever those rules make of them.
+class KeyValueScanner {
+ public:
+  explicit KeyValueScanner(std::string_view content) : content_(content) {}
+
+  // The next complete pair; false at the end, where an unfinished pair is dropped.
+  bool next(RawPair& pair);
+
+ private:
+  std::string_view content_;
+  size_t position_ = 0;
+};
+
+}  // namespace nuvra::readers
+
+#endif  // NUVRA_READERS_KEY_VALUE_SCANNER_H_
