@@ -39,8 +39,19 @@ size_t cachedWordSlot(uint64_t low, uint64_t high, size_t slots) {
 
 MergeEngine::MergeEngine(const MergeTable& merges, const readers::TokenIndex& token_to_id,
                          uint32_t type, int32_t unknown_id)
-    : merges_(merges), token_to_id_(token_to_id), word_end_(type == 1), unknown_id_(unknown_id) {
-  token_ids_.fill({kGone, -1});
+    : merges_(merges), token_to_id_(token_to_id), word_end_(type == 1), unknown_id_(unknown_id) {}
+
+int32_t MergeEngine::tokenId(uint32_t symbol) {
+  constexpr size_t kBlock = kCachedIds / kCachedIdBlocks;
+  const size_t at = symbol % kCachedIds;
+  const uint64_t bit = uint64_t(1) << (at / kBlock);
+  if ((filled_id_blocks_ & bit) == 0) {
+    filled_id_blocks_ |= bit;
+    std::fill_n(token_ids_.begin() + (at & ~(kBlock - 1)), kBlock, CachedId{kGone, -1});
+  }
+  CachedId& cached = token_ids_[at];
+  if (cached.symbol != symbol) cached = {symbol, token_to_id_.find(merges_.symbolText(symbol))};
+  return cached.id;
 }
 
 void MergeEngine::encodeWord(std::string_view piece, int32_t word_id, int32_t char_start,
@@ -98,9 +109,7 @@ void MergeEngine::encodeWord(std::string_view piece, int32_t word_id, int32_t ch
 void MergeEngine::encodeMerged(int32_t word_id, int32_t char_start, int32_t char_end,
                                TokenRecords& records) {
   for (uint32_t symbol : symbols_) {
-    CachedId& cached = token_ids_[symbol % kCachedIds];
-    if (cached.symbol != symbol) cached = {symbol, token_to_id_.find(merges_.symbolText(symbol))};
-    appendFound(cached.id, unknown_id_, word_id, char_start, char_end, records);
+    appendFound(tokenId(symbol), unknown_id_, word_id, char_start, char_end, records);
   }
 }
 

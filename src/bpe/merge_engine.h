@@ -50,12 +50,15 @@ class MergeEngine {
 
   // Token ids of recently seen symbols, by symbol id modulo the size: the
   // vocabulary lookup hashes the text, and a few hundred tokens make most
-  // of any text. -1: not in the vocabulary.
+  // of any text. -1: not in the vocabulary. Filled a block at a time when
+  // first used, so that an engine for one short line costs nothing to make.
   struct CachedId {
     uint32_t symbol;
     int32_t id;
   };
   static constexpr size_t kCachedIds = 1024;
+  static constexpr size_t kCachedIdBlocks = 64;
+  int32_t tokenId(uint32_t symbol);
 
   // Records of recently seen short words: English text is mostly a few
   // thousand words over and over. A word of up to 16 bytes is its own key
@@ -84,6 +87,7 @@ class MergeEngine {
   int32_t unknown_id_;
   size_t long_word_symbols_ = kLongWordSymbols;
   std::array<CachedId, kCachedIds> token_ids_;
+  uint64_t filled_id_blocks_ = 0;  // bit b: block b of token_ids_ is filled
   size_t words_seen_ = 0;
   size_t cache_misses_ = 0;
   std::vector<CachedWord> cached_words_;
