@@ -198,7 +198,8 @@ function libraryIds(tool, model, corpus, whole = false) {
   if (model.type !== 0) {
     args.push('--vocab', path.join(dir, 'vocab.json'), '--merges', path.join(dir, 'merges.txt'));
   }
-  if (whole) args.push('--whole');
+  // Lines as split("\n") cuts them, so that they pair with `texts`.
+  args.push(...(whole ? ['--whole'] : ['--split', 'separator']));
   args.push(corpus);
   const out = execFileSync(tool, args, { maxBuffer: 1 << 30 }).toString('utf8').split('\n');
   out.pop();

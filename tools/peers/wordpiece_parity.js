@@ -17,8 +17,8 @@
 // call, line by line (one call per line), and for the peer also all lines in
 // one batch call; prints MB/s of FILE and the ratios.
 //
-// --tool PATH: our wordpiece_encode_lines program or a build directory
-// holding tools/wordpiece_encode_lines (default: build-wp, then build).
+// --tool PATH: our encode_lines program or a build directory holding
+// tools/encode_lines (default: build-wp, then build).
 'use strict';
 
 // One thread for the peer, before its thread pool exists.
@@ -64,15 +64,16 @@ function parseArgs(argv) {
 
 function findTool(given) {
   const candidates = given
-    ? [given, path.join(given, 'tools', 'wordpiece_encode_lines')]
-    : ['build-wp', 'build'].map((d) => path.join(repo, d, 'tools', 'wordpiece_encode_lines'));
+    ? [given, path.join(given, 'tools', 'encode_lines')]
+    : ['build-wp', 'build'].map((d) => path.join(repo, d, 'tools', 'encode_lines'));
   for (const c of candidates) {
     if (fs.existsSync(c) && fs.statSync(c).isFile()) return c;
   }
-  throw new Error(`wordpiece_encode_lines not found in ${candidates.join(', ')}; build it first`);
+  throw new Error(`encode_lines not found in ${candidates.join(', ')}; build it first`);
 }
 
-// Lines as our tool cuts them: a final LF ends the last line.
+// Lines as our tool cuts them with --split terminator: a final LF ends the
+// last line.
 function splitLines(content) {
   const lines = content.split('\n');
   if (lines.length > 0 && lines[lines.length - 1] === '') lines.pop();
@@ -111,7 +112,7 @@ function withTempDir(fn) {
 }
 
 function toolArgs(model, dir) {
-  const args = ['--vocab', path.join(dataDir, model.vocab)];
+  const args = ['--type', '8', '--split', 'terminator', '--vocab', path.join(dataDir, model.vocab)];
   if (!model.lowercase) {
     const config = path.join(dir, 'cased_config.json');
     fs.writeFileSync(config, CASED_CONFIG);
