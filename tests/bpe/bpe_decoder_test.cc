@@ -7,28 +7,26 @@
 #include <vector>
 
 #include "bpe/c_api_helpers.h"
-#include "support/temp_files.h"
 
 namespace nuvra::bpe {
 namespace {
 
+using nuvra::testing::BpeFiles;
+using nuvra::testing::Ids;
 using nuvra::testing::jsonVocab;
-using nuvra::testing::TempDir;
 using nuvra::testing::Tokenizer;
-using Ids = std::vector<int32_t>;
 
 // "Ã" and "©" are the symbols of the bytes C3 and A9, the two halves of "é".
-std::string tinyVocab(const TempDir& dir) {
-  return dir.write("vocab.json",
-                   jsonVocab({{"<s>", 0}, {"<pad>", 1}, {"</s>", 2}, {"<unk>", 3}, {"Ã", 4},
-                              {"©", 5}, {"a", 6}, {"Ġ", 7}, {"<>", 8}, {"<x y>", 9},
-                              {"<b", 10}, {"ĠĠ", 11}, {"Ċ", 12}, {"Ā", 13}, {"€", 14}}));
+BpeFiles tinyVocab() {
+  return BpeFiles(jsonVocab({{"<s>", 0}, {"<pad>", 1}, {"</s>", 2}, {"<unk>", 3}, {"Ã", 4},
+                             {"©", 5}, {"a", 6}, {"Ġ", 7}, {"<>", 8}, {"<x y>", 9},
+                             {"<b", 10}, {"ĠĠ", 11}, {"Ċ", 12}, {"Ā", 13}, {"€", 14}}));
 }
 
 TEST(BpeDecoderTest, SkipFlagLeavesOutWholeTagsThatAreVocabularyKeys) {
-  TempDir dir;
+  const BpeFiles files = tinyVocab();
   Tokenizer t(NUVRA_TOKENIZER_TYPE_BPE_FILES);
-  ASSERT_EQ(t.openVocab(tinyVocab(dir)), NUVRA_TOKENIZER_STATUS_SUCCESS);
+  ASSERT_NO_FATAL_FAILURE(files.open(t));
   EXPECT_EQ(t.text({0, 6, 2}), "a");
   EXPECT_EQ(t.text({0, 6, 2}, true), "<s>a</s>");
   EXPECT_EQ(t.text({9, 6}), "a");
@@ -40,12 +38,11 @@ TEST(BpeDecoderTest, SkipFlagLeavesOutWholeTagsThatAreVocabularyKeys) {
 }
 
 TEST(BpeDecoderTest, SymbolsBecomeBytesAfterJoining) {
-  TempDir dir;
-  const std::string vocab = tinyVocab(dir);
+  const BpeFiles files = tinyVocab();
   Tokenizer plain(NUVRA_TOKENIZER_TYPE_BPE_FILES);
   Tokenizer safe(NUVRA_TOKENIZER_TYPE_BPE_FILES, NUVRA_TOKENIZER_FLAG_UTF8_SAFE);
-  ASSERT_EQ(plain.openVocab(vocab), NUVRA_TOKENIZER_STATUS_SUCCESS);
-  ASSERT_EQ(safe.openVocab(vocab), NUVRA_TOKENIZER_STATUS_SUCCESS);
+  ASSERT_NO_FATAL_FAILURE(files.open(plain));
+  ASSERT_NO_FATAL_FAILURE(files.open(safe));
 
   // A character split over two tokens comes back whole.
   EXPECT_EQ(plain.text({4, 5}), "\xC3\xA9");
@@ -60,9 +57,9 @@ TEST(BpeDecoderTest, SymbolsBecomeBytesAfterJoining) {
 }
 
 TEST(BpeDecoderTest, OneTrailingSpaceIsDropped) {
-  TempDir dir;
+  const BpeFiles files = tinyVocab();
   Tokenizer t(NUVRA_TOKENIZER_TYPE_BPE_FILES);
-  ASSERT_EQ(t.openVocab(tinyVocab(dir)), NUVRA_TOKENIZER_STATUS_SUCCESS);
+  ASSERT_NO_FATAL_FAILURE(files.open(t));
   EXPECT_EQ(t.text({6, 7}), "a");
   EXPECT_EQ(t.text({6, 11}), "a ");
   EXPECT_EQ(t.text({7, 6}), " a");
@@ -74,9 +71,9 @@ TEST(BpeDecoderTest, OneTrailingSpaceIsDropped) {
 }
 
 TEST(BpeDecoderTest, IdsOutsideTheVocabulary) {
-  TempDir dir;
+  const BpeFiles files = tinyVocab();
   Tokenizer t(NUVRA_TOKENIZER_TYPE_BPE_FILES);
-  ASSERT_EQ(t.openVocab(tinyVocab(dir)), NUVRA_TOKENIZER_STATUS_SUCCESS);
+  ASSERT_NO_FATAL_FAILURE(files.open(t));
   ASSERT_EQ(t.vocabSize(), 15u);
   for (const int32_t id : {-1, 15, INT32_MIN, INT32_MAX}) {
     ASSERT_EQ(t.text({6}), "a");

@@ -8,49 +8,33 @@
 
 #include "bpe/byte_symbols.h"
 #include "bpe/c_api_helpers.h"
-#include "support/temp_files.h"
 
 namespace nuvra::bpe {
 namespace {
 
+using nuvra::testing::BpeFiles;
+using nuvra::testing::Ids;
 using nuvra::testing::jsonVocab;
-using nuvra::testing::TempDir;
 using nuvra::testing::Tokenizer;
-using Ids = std::vector<int32_t>;
 
 // Type 7 world: "Hello" and " world" merge to single tokens, " a" to "Ġa";
 // <s>, <pad>, </s>, <unk> sit at the ids the type's framing uses.
-class TinyFiles {
- public:
-  TinyFiles() {
-    vocab_ = dir_.write("vocab.json", jsonVocab({{"<s>", 0},    {"<pad>", 1}, {"</s>", 2},
-                                                 {"<unk>", 3},  {"H", 4},     {"e", 5},
-                                                 {"l", 6},      {"o", 7},     {"Ġ", 8},
-                                                 {"w", 9},      {"r", 10},    {"d", 11},
-                                                 {"a", 12},     {"b", 13},    {"s", 14},
-                                                 {"<", 15},     {">", 16},    {"He", 17},
-                                                 {"ll", 18},    {"Hell", 19}, {"Hello", 20},
-                                                 {"Ġw", 21},    {"or", 22},   {"Ġwor", 23},
-                                                 {"Ġworl", 24}, {"Ġworld", 25}, {"Ġa", 26}}));
-    merges_ = dir_.write("merges.txt",
-                         "#version: 0.2\nH e\nl l\nHe ll\nHell o\nĠ w\no r\nĠw or\nĠwor l\n"
-                         "Ġworl d\nĠ a\n");
-  }
-  void open(Tokenizer& tokenizer) const {
-    ASSERT_EQ(tokenizer.openVocab(vocab_), NUVRA_TOKENIZER_STATUS_SUCCESS);
-    ASSERT_EQ(tokenizer.openMerges(merges_), NUVRA_TOKENIZER_STATUS_SUCCESS);
-  }
-
- private:
-  TempDir dir_;
-  std::string vocab_;
-  std::string merges_;
-};
+BpeFiles tinyFiles() {
+  return BpeFiles(jsonVocab({{"<s>", 0},    {"<pad>", 1},   {"</s>", 2},  {"<unk>", 3},
+                             {"H", 4},      {"e", 5},       {"l", 6},     {"o", 7},
+                             {"Ġ", 8},      {"w", 9},       {"r", 10},    {"d", 11},
+                             {"a", 12},     {"b", 13},      {"s", 14},    {"<", 15},
+                             {">", 16},     {"He", 17},     {"ll", 18},   {"Hell", 19},
+                             {"Hello", 20}, {"Ġw", 21},     {"or", 22},   {"Ġwor", 23},
+                             {"Ġworl", 24}, {"Ġworld", 25}, {"Ġa", 26}}),
+                  "#version: 0.2\nH e\nl l\nHe ll\nHell o\nĠ w\no r\nĠw or\nĠwor l\n"
+                  "Ġworl d\nĠ a\n");
+}
 
 TEST(BpeEncoderTest, WordIdsAndCodePointSpans) {
-  TinyFiles files;
+  const BpeFiles files = tinyFiles();
   Tokenizer t(NUVRA_TOKENIZER_TYPE_BPE_FILES);
-  files.open(t);
+  ASSERT_NO_FATAL_FAILURE(files.open(t));
 
   EXPECT_EQ(t.ids("Hello world"), (Ids{0, 20, 25, 2}));
   EXPECT_EQ(t.wordIds(), (Ids{-1, 0, 1, -1}));
@@ -76,9 +60,9 @@ TEST(BpeEncoderTest, WordIdsAndCodePointSpans) {
 }
 
 TEST(BpeEncoderTest, SpecialTokensOnlyWithTheFlagAndOnlyWhenInTheVocabulary) {
-  TinyFiles files;
+  const BpeFiles files = tinyFiles();
   Tokenizer t(NUVRA_TOKENIZER_TYPE_BPE_FILES);
-  files.open(t);
+  ASSERT_NO_FATAL_FAILURE(files.open(t));
 
   EXPECT_EQ(t.ids("a<s>b", true), (Ids{0, 12, 0, 13, 2}));
   EXPECT_EQ(t.wordIds(), (Ids{-1, 0, 1, 2, -1}));
@@ -183,9 +167,9 @@ TEST(BpeEncoderTest, WordEndTypeCleansWhiteSpaceAndLowersAsciiOnly) {
 }
 
 TEST(BpeEncoderTest, FailedEncodeKeepsTheRecords) {
-  TinyFiles files;
+  const BpeFiles files = tinyFiles();
   Tokenizer t(NUVRA_TOKENIZER_TYPE_BPE_FILES);
-  files.open(t);
+  ASSERT_NO_FATAL_FAILURE(files.open(t));
   ASSERT_EQ(t.ids("Hello world"), (Ids{0, 20, 25, 2}));
   EXPECT_EQ(nuvraTokenizerEncode(t.get(), nullptr), NUVRA_TOKENIZER_STATUS_INVALID_ARGUMENT);
   EXPECT_EQ(nuvraTokenizerEncodeWithSpecialTokens(nullptr, "x"),
@@ -197,29 +181,16 @@ TEST(BpeEncoderTest, FailedEncodeKeepsTheRecords) {
 // Every byte symbol at the id of its byte, plus "a" runs of 2, 4 and 8
 // (256 to 258) merged by three rules: any byte string encodes, and decodes
 // back.
-class ByteFiles {
- public:
-  ByteFiles() {
-    std::vector<std::pair<std::string, int32_t>> pairs;
-    for (int b = 0; b < 256; ++b) {
-      std::string symbol(byteEncoder().symbols[size_t(b)].text());
-      if (symbol == "\"" || symbol == "\\") symbol = "\\" + symbol;
-      pairs.emplace_back(symbol, b);
-    }
-    pairs.insert(pairs.end(), {{"aa", 256}, {"aaaa", 257}, {"aaaaaaaa", 258}});
-    vocab_ = dir_.write("vocab.json", jsonVocab(pairs));
-    merges_ = dir_.write("merges.txt", "a a\naa aa\naaaa aaaa\n");
+BpeFiles byteFiles() {
+  std::vector<std::pair<std::string, int32_t>> pairs;
+  for (int b = 0; b < 256; ++b) {
+    std::string symbol(byteEncoder().symbols[size_t(b)].text());
+    if (symbol == "\"" || symbol == "\\") symbol = "\\" + symbol;
+    pairs.emplace_back(symbol, b);
   }
-  void open(Tokenizer& tokenizer) const {
-    ASSERT_EQ(tokenizer.openVocab(vocab_), NUVRA_TOKENIZER_STATUS_SUCCESS);
-    ASSERT_EQ(tokenizer.openMerges(merges_), NUVRA_TOKENIZER_STATUS_SUCCESS);
-  }
-
- private:
-  TempDir dir_;
-  std::string vocab_;
-  std::string merges_;
-};
+  pairs.insert(pairs.end(), {{"aa", 256}, {"aaaa", 257}, {"aaaaaaaa", 258}});
+  return BpeFiles(jsonVocab(pairs), "a a\naa aa\naaaa aaaa\n");
+}
 
 // NUL-free byte strings, valid UTF-8 or not, from a fixed seed.
 std::vector<std::string> garbage(size_t count, uint32_t seed) {
@@ -247,11 +218,11 @@ std::string withoutTrailingSpace(std::string text) {
 }
 
 TEST(BpeEncoderTest, MalformedUtf8IsEncodedSafely) {
-  ByteFiles files;
+  const BpeFiles files = byteFiles();
   Tokenizer bare(NUVRA_TOKENIZER_TYPE_BPE_FILES_BARE);
-  files.open(bare);
+  ASSERT_NO_FATAL_FAILURE(files.open(bare));
   Tokenizer framed(NUVRA_TOKENIZER_TYPE_BPE_FILES);
-  files.open(framed);
+  ASSERT_NO_FATAL_FAILURE(files.open(framed));
   Tokenizer word_end(NUVRA_TOKENIZER_TYPE_BPE_WORD_END);
   Tokenizer transcript(NUVRA_TOKENIZER_TYPE_BPE_TRANSCRIPT);
   for (const std::string& text : garbage(300, 7)) {
@@ -279,9 +250,9 @@ TEST(BpeEncoderTest, MalformedUtf8IsEncodedSafely) {
 }
 
 TEST(BpeEncoderTest, MegabyteInputs) {
-  ByteFiles files;
+  const BpeFiles files = byteFiles();
   Tokenizer t(NUVRA_TOKENIZER_TYPE_BPE_FILES_BARE);
-  files.open(t);
+  ASSERT_NO_FATAL_FAILURE(files.open(t));
   constexpr size_t kMegabyte = size_t(1) << 20;
 
   // One pre-token of a million symbols merges into runs of eight.

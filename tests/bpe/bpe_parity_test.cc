@@ -16,8 +16,8 @@
 namespace nuvra::bpe {
 namespace {
 
+using nuvra::testing::Ids;
 using nuvra::testing::Tokenizer;
-using Ids = std::vector<int32_t>;
 
 const std::string kDataDir = NUVRA_DATA_DIR;
 const std::string kParityDir = std::string(NUVRA_SOURCE_DIR) + "/tests/bpe/parity/";

@@ -4,12 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "nuvra_tokenizer.h"
+#include "support/temp_files.h"
 
 namespace nuvra::testing {
+
+using Ids = std::vector<int32_t>;
 
 // A handle through the public interface, destroyed with the test.
 class Tokenizer {
@@ -36,25 +40,25 @@ class Tokenizer {
                         : nuvraTokenizerEncode(handle_, text.c_str());
   }
   // Ids of `text`, or {-999, status} when the encode fails.
-  std::vector<int32_t> ids(const std::string& text, bool with_special = false) {
+  Ids ids(const std::string& text, bool with_special = false) {
     const int32_t status = encode(text, with_special);
     if (status != NUVRA_TOKENIZER_STATUS_SUCCESS) return {-999, status};
     return tokens();
   }
 
-  std::vector<int32_t> tokens() const { return field(nuvraTokenizerGetTokens); }
-  std::vector<int32_t> wordIds() const { return field(nuvraTokenizerGetWordIDs); }
-  std::vector<int32_t> charStarts() const { return field(nuvraTokenizerGetCharStarts); }
-  std::vector<int32_t> charEnds() const { return field(nuvraTokenizerGetCharEnds); }
+  Ids tokens() const { return field(nuvraTokenizerGetTokens); }
+  Ids wordIds() const { return field(nuvraTokenizerGetWordIDs); }
+  Ids charStarts() const { return field(nuvraTokenizerGetCharStarts); }
+  Ids charEnds() const { return field(nuvraTokenizerGetCharEnds); }
 
-  int32_t decode(const std::vector<int32_t>& ids, bool with_special = false) {
+  int32_t decode(const Ids& ids, bool with_special = false) {
     const int32_t* data = ids.empty() ? &empty_ : ids.data();
     const auto count = uint32_t(ids.size());
     return with_special ? nuvraTokenizerDecodeWithSpecialTokens(handle_, data, count)
                         : nuvraTokenizerDecode(handle_, data, count);
   }
   // The decoded text, or "<status N>" when the decode fails.
-  std::string text(const std::vector<int32_t>& ids, bool with_special = false) {
+  std::string text(const Ids& ids, bool with_special = false) {
     const int32_t status = decode(ids, with_special);
     if (status != NUVRA_TOKENIZER_STATUS_SUCCESS) return "<status " + std::to_string(status) + ">";
     return decodedText();
@@ -88,10 +92,10 @@ class Tokenizer {
   }
 
  private:
-  std::vector<int32_t> field(int32_t (*query)(NuvraTokenizer*, int32_t*, uint32_t)) const {
+  Ids field(int32_t (*query)(NuvraTokenizer*, int32_t*, uint32_t)) const {
     uint32_t count = 0;
     EXPECT_EQ(nuvraTokenizerGetTokenCount(handle_, &count), NUVRA_TOKENIZER_STATUS_SUCCESS);
-    std::vector<int32_t> out(count + 1, -999);  // never a null array
+    Ids out(count + 1, -999);  // never a null array
     EXPECT_EQ(query(handle_, out.data(), count), NUVRA_TOKENIZER_STATUS_SUCCESS);
     out.pop_back();
     return out;
@@ -110,6 +114,29 @@ inline std::string jsonVocab(const std::vector<std::pair<std::string, int32_t>>&
   }
   return out + "}";
 }
+
+// A vocabulary and, if given, a merge list written to files of their own,
+// opened into as many handles as a test needs.
+class BpeFiles {
+ public:
+  explicit BpeFiles(const std::string& vocab_json,
+                    const std::optional<std::string>& merges = std::nullopt)
+      : vocab_(dir_.write("vocab.json", vocab_json)) {
+    if (merges) merges_ = dir_.write("merges.txt", *merges);
+  }
+
+  void open(Tokenizer& tokenizer) const {
+    ASSERT_EQ(tokenizer.openVocab(vocab_), NUVRA_TOKENIZER_STATUS_SUCCESS);
+    if (merges_) {
+      ASSERT_EQ(tokenizer.openMerges(*merges_), NUVRA_TOKENIZER_STATUS_SUCCESS);
+    }
+  }
+
+ private:
+  TempDir dir_;  // before the paths: they are written into it
+  std::string vocab_;
+  std::optional<std::string> merges_;
+};
 
 }  // namespace nuvra::testing
 

@@ -34,6 +34,15 @@ inline std::string vocabEntry(NuvraTokenizer* t, int32_t index) {
   return status == 0 ? std::string(text) : "<status " + std::to_string(status) + ">";
 }
 
+// Every entry by id, holes as "".
+inline std::vector<std::string> vocabEntries(NuvraTokenizer* t) {
+  const uint32_t size = vocabSize(t);
+  if (size == 0xFFFFFFFF) return {"<no size>"};
+  std::vector<std::string> entries(size);
+  for (size_t id = 0; id < entries.size(); ++id) entries[id] = vocabEntry(t, int32_t(id));
+  return entries;
+}
+
 inline std::vector<int32_t> tokens(NuvraTokenizer* t) {
   uint32_t count = 0;
   EXPECT_EQ(nuvraTokenizerGetTokenCount(t, &count), 0);
