@@ -29,6 +29,7 @@ const fs = require('fs');
 const path = require('path');
 const { execFileSync } = require('child_process');
 const tokenizers = require('./node_modules/tokenizers');
+const { findEncodeLines, encodeLines } = require('./encode_lines');
 
 const repo = path.resolve(__dirname, '..', '..');
 const dataDir = process.env.NUVRA_DATA_DIR || path.resolve(repo, '..', 'shared', 'data');
@@ -182,16 +183,6 @@ async function writeExpectations() {
   }
 }
 
-function findTool(lib) {
-  const candidates = lib
-    ? [lib, path.join(lib, 'tools', 'encode_lines')]
-    : ['build-bpeb', 'build'].map((dir) => path.join(repo, dir, 'tools', 'encode_lines'));
-  for (const candidate of candidates) {
-    if (fs.existsSync(candidate) && fs.statSync(candidate).isFile()) return candidate;
-  }
-  throw new Error(`encode_lines not found in ${candidates.join(', ')}`);
-}
-
 function libraryIds(tool, model, corpus, whole = false) {
   const dir = path.join(dataDir, model.dir);
   const args = ['--type', String(model.type)];
@@ -201,13 +192,11 @@ function libraryIds(tool, model, corpus, whole = false) {
   // Lines as split("\n") cuts them, so that they pair with `texts`.
   args.push(...(whole ? ['--whole'] : ['--split', 'separator']));
   args.push(corpus);
-  const out = execFileSync(tool, args, { maxBuffer: 1 << 30 }).toString('utf8').split('\n');
-  out.pop();
-  return out.map((line) => (line.length ? line.split(' ').map(Number) : []));
+  return encodeLines(tool, args);
 }
 
 async function compareCorpus(corpus, lib) {
-  const tool = findTool(lib);
+  const tool = findEncodeLines(lib, ['build-bpeb', 'build']);
   const bytes = fs.readFileSync(corpus);
   const texts = bytes.toString('utf8').split('\n');
   const raw = [];

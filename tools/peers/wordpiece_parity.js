@@ -30,6 +30,7 @@ const os = require('os');
 const path = require('path');
 const { execFileSync } = require('child_process');
 const tokenizers = require('./node_modules/tokenizers');
+const { findEncodeLines, encodeLines } = require('./encode_lines');
 
 const repo = path.resolve(__dirname, '..', '..');
 const dataDir = process.env.NUVRA_DATA_DIR || path.resolve(repo, '..', 'shared', 'data');
@@ -60,16 +61,6 @@ function parseArgs(argv) {
     }
   }
   return args;
-}
-
-function findTool(given) {
-  const candidates = given
-    ? [given, path.join(given, 'tools', 'encode_lines')]
-    : ['build-wp', 'build'].map((d) => path.join(repo, d, 'tools', 'encode_lines'));
-  for (const c of candidates) {
-    if (fs.existsSync(c) && fs.statSync(c).isFile()) return c;
-  }
-  throw new Error(`encode_lines not found in ${candidates.join(', ')}; build it first`);
 }
 
 // Lines as our tool cuts them with --split terminator: a final LF ends the
@@ -125,9 +116,7 @@ function ourIds(tool, model, lines) {
   return withTempDir((dir) => {
     const input = path.join(dir, 'lines.txt');
     fs.writeFileSync(input, lines.map((l) => l + '\n').join(''));
-    const out = execFileSync(tool, [...toolArgs(model, dir), input],
-      { maxBuffer: 1 << 30 }).toString();
-    return splitLines(out).map((l) => (l === '' ? [] : l.split(' ').map(Number)));
+    return encodeLines(tool, [...toolArgs(model, dir), input]);
   });
 }
 
@@ -336,7 +325,7 @@ async function bench(tool, file, budget) {
 
 async function main() {
   const args = parseArgs(process.argv.slice(2));
-  const tool = findTool(args.tool);
+  const tool = findEncodeLines(args.tool, ['build-wp', 'build']);
   if (args.bench) return bench(tool, args.bench, args.seconds);
   if (args.corpus.length > 0) return compareCorpora(tool, args.corpus);
   return writeExpectations(tool);
