@@ -133,28 +133,25 @@ void MergeEngine::mergeShort() {
   size_t n = symbols_.size();
   uint32_t* symbols = symbols_.data();
   pairs_.resize(n);
-  MergeTable::Merge* pairs = pairs_.data();
-  for (size_t k = 0; k + 1 < n; ++k) pairs[k].priority = kStale;
+  uint32_t* pairs = pairs_.data();
+  for (size_t k = 0; k + 1 < n; ++k) pairs[k] = kStale;
   while (n > 1) {
     uint32_t best = kNoMerge;
-    uint32_t merged = 0;
     for (size_t k = 0; k + 1 < n; ++k) {
-      if (pairs[k].priority == kStale) pairs[k] = merges_.find(symbols[k], symbols[k + 1]);
-      if (pairs[k].priority < best) {
-        best = pairs[k].priority;
-        merged = pairs[k].merged;
-      }
+      if (pairs[k] == kStale) pairs[k] = merges_.find(symbols[k], symbols[k + 1]);
+      best = std::min(best, pairs[k]);
     }
     if (best == kNoMerge) break;
+    const uint32_t merged = merges_.merged(best);
     // Priorities name one pair each, so every position holding `best` is an
     // occurrence; taking them left to right and skipping the right half of
     // each join keeps them non-overlapping.
     size_t w = 0;
     for (size_t i = 0; i < n; ++w) {
-      if (i + 1 < n && pairs[i].priority == best) {
+      if (i + 1 < n && pairs[i] == best) {
         symbols[w] = merged;
-        pairs[w].priority = kStale;
-        if (w > 0) pairs[w - 1].priority = kStale;
+        pairs[w] = kStale;
+        if (w > 0) pairs[w - 1] = kStale;
         i += 2;
       } else {
         symbols[w] = symbols[i];
@@ -205,11 +202,11 @@ void MergeEngine::mergeLong() {
     return lists_[bucket_list_[b]];
   };
   auto queue = [&](uint32_t left) {
-    const MergeTable::Merge m = merges_.find(nodes[left].symbol, nodes[nodes[left].next].symbol);
-    if (m.priority == kNoMerge) return;
-    std::vector<uint32_t>& list = list_of(m.priority);
+    const uint32_t priority = merges_.find(nodes[left].symbol, nodes[nodes[left].next].symbol);
+    if (priority == kNoMerge) return;
+    std::vector<uint32_t>& list = list_of(priority);
     if (list.empty()) {
-      heap_.push_back(m.priority);
+      heap_.push_back(priority);
       std::push_heap(heap_.begin(), heap_.end(), later);
     }
     list.push_back(left);
@@ -229,24 +226,24 @@ void MergeEngine::mergeLong() {
     // best pair cannot be formed again during its own pass.
     auto standing = [&](uint32_t left) {
       const Node& node = nodes[left];
-      if (node.symbol == kGone || node.next == kGone) return MergeTable::Merge{kNoMerge, 0};
+      if (node.symbol == kGone || node.next == kGone) return kNoMerge;
       return merges_.find(node.symbol, nodes[node.next].symbol);
     };
+    const uint32_t merged = merges_.merged(best);
     // Occurrences of (x, y) never overlap unless x is y; in "aaa" the
     // leftmost joins first, so then they go left to right.
     for (uint32_t left : batch_) {
-      if (standing(left).priority != best) continue;
+      if (standing(left) != best) continue;
       if (nodes[left].symbol == nodes[nodes[left].next].symbol) {
         std::sort(batch_.begin(), batch_.end());
       }
       break;
     }
     for (uint32_t left : batch_) {
-      const MergeTable::Merge m = standing(left);
-      if (m.priority != best) continue;
+      if (standing(left) != best) continue;
       Node& node = nodes[left];
       Node& right = nodes[node.next];
-      node.symbol = m.merged;
+      node.symbol = merged;
       right.symbol = kGone;
       node.next = right.next;
       if (node.next != kGone) nodes[node.next].prev = left;

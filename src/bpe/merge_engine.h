@@ -94,8 +94,8 @@ class MergeEngine {
   std::vector<int32_t> cached_word_ids_;
 
   std::vector<uint32_t> symbols_;
-  // Array loop: the merge of (symbols_[k], symbols_[k + 1]).
-  std::vector<MergeTable::Merge> pairs_;
+  // Array loop: the priority of (symbols_[k], symbols_[k + 1]).
+  std::vector<uint32_t> pairs_;
   // Heap loop: the word as a linked list, kept together so that a visit to
   // a position touches one cache line; per priority present, the positions
   // where it was queued, in a list of `lists_` found through a small hash of

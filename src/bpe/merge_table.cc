@@ -15,6 +15,13 @@ namespace {
 constexpr std::string_view kWordEnd = "</w>";
 constexpr uint32_t kNoSymbol = UINT32_MAX;
 
+// Bits to write any value below `limit`, all ones excluded: at least 1.
+unsigned bitsBelow(uint64_t limit) {
+  unsigned bits = 1;
+  while (bits < 64 && (uint64_t(1) << bits) <= limit) ++bits;
+  return bits;
+}
+
 }  // namespace
 
 MergeTable::MergeTable() : MergeTable(readers::MergeList{}) {}
@@ -60,6 +67,7 @@ MergeTable::MergeTable(readers::MergeList rules) {
   }
   const auto rule_at = [&](size_t r) { return symbol_rules[r]; };
   buildPairs(symbol_rules.size(), rule_at, false);
+  pack();
 }
 
 MergeTable::MergeTable(const data::BuiltinMergeList& list,
@@ -97,11 +105,67 @@ MergeTable::MergeTable(const data::BuiltinMergeList& list,
   for (size_t e = 0; e < extra_symbols.size(); ++e) {
     std::memcpy(text + offsets[token_count + e], extra_symbols[e].data(), extra_symbols[e].size());
   }
-  // Rule k joins its two tokens into token base + k, with rank k.
-  const auto rule_at = [&](size_t k) {
-    return SymbolRule{pairs[2 * k], pairs[2 * k + 1], uint32_t(base + k), int32_t(k)};
-  };
-  buildPairs(list.merge_count, rule_at, true);
+  // Rule k joins its two tokens into token base + k, with rank k; its pair
+  // is unique, since the tokens are.
+  symbol_bits_ = bitsBelow(symbolCount());
+  priority_bits_ = bitsBelow(list.merge_count);
+  if (2 * symbol_bits_ + priority_bits_ > 64 || list.merge_count >= size_t(kRankLimit)) {
+    const auto rule_at = [&](size_t k) {
+      return SymbolRule{pairs[2 * k], pairs[2 * k + 1], uint32_t(base + k), int32_t(k)};
+    };
+    buildPairs(list.merge_count, rule_at, true);
+    pack();
+    return;
+  }
+  priority_mask_ = (uint64_t(1) << priority_bits_) - 1;
+  packed_.assign(sizeSlots(list.merge_count), kEmptyKey);
+  merged_.resize(list.merge_count);
+  for (size_t k = 0; k < list.merge_count; ++k) {
+    const uint64_t key = (uint64_t(pairs[2 * k]) << symbol_bits_) | pairs[2 * k + 1];
+    size_t i = slotOf(key);
+    while (packed_[i] != kEmptyKey) i = (i + 1) & slot_mask_;
+    packed_[i] = (key << priority_bits_) | k;
+    merged_[k] = uint32_t(base + k);
+  }
+  pair_count_ = list.merge_count;
+}
+
+size_t MergeTable::sizeSlots(size_t pair_count) {
+  size_t capacity = 16;
+  unsigned bits = 4;
+  while (capacity < pair_count * 2) {
+    capacity *= 2;
+    ++bits;
+  }
+  slot_mask_ = capacity - 1;
+  slot_shift_ = 64 - bits;
+  return capacity;
+}
+
+void MergeTable::pack() {
+  uint64_t priorities = 0;
+  for (const Slot& slot : slots_) {
+    if (slot.key != kEmptyKey && slot.priority != kNoMerge) {
+      priorities = std::max<uint64_t>(priorities, uint64_t(slot.priority) + 1);
+    }
+  }
+  merged_.assign(priorities, 0);
+  for (const Slot& slot : slots_) {
+    if (slot.key != kEmptyKey && slot.priority != kNoMerge) merged_[slot.priority] = slot.merged;
+  }
+  symbol_bits_ = bitsBelow(symbolCount());
+  priority_bits_ = bitsBelow(priorities);
+  if (2 * symbol_bits_ + priority_bits_ > 64) return;
+  priority_mask_ = (uint64_t(1) << priority_bits_) - 1;
+  packed_.assign(slots_.size(), kEmptyKey);
+  for (const Slot& slot : slots_) {
+    if (slot.key == kEmptyKey || slot.priority == kNoMerge) continue;
+    const uint64_t key = (uint64_t(slot.key >> 32) << symbol_bits_) | uint32_t(slot.key);
+    size_t i = slotOf(key);
+    while (packed_[i] != kEmptyKey) i = (i + 1) & slot_mask_;
+    packed_[i] = (key << priority_bits_) | slot.priority;
+  }
+  slots_ = std::vector<Slot>();
 }
 
 uint32_t MergeTable::addSymbol(std::string_view text) {
@@ -115,15 +179,8 @@ uint32_t MergeTable::addSymbol(std::string_view text) {
 
 template <typename RuleAt>
 void MergeTable::buildPairs(size_t rule_count, const RuleAt& rule_at, bool ranks_known_distinct) {
-  size_t capacity = 16;
-  unsigned bits = 4;
-  while (capacity < rule_count * 2) {
-    capacity *= 2;
-    ++bits;
-  }
+  const size_t capacity = sizeSlots(rule_count);
   slots_.assign(capacity, Slot{kEmptyKey, 0, 0});
-  slot_mask_ = capacity - 1;
-  slot_shift_ = 64 - bits;
 
   // First the keys, a later rule of the same pair taking the slot over; the
   // slot's priority holds its rule's index until priorities are known.
@@ -215,23 +272,21 @@ std::optional<int32_t> MergeTable::rank(std::string_view left, std::string_view 
   const std::optional<uint32_t> l = findSymbol(left);
   const std::optional<uint32_t> r = findSymbol(right);
   if (!l || !r) return std::nullopt;
-  const uint64_t key = pairKey(*l, *r);
-  for (size_t i = slotOf(key);; i = (i + 1) & slot_mask_) {
-    const Slot& slot = slots_[i];
-    if (slot.key == kEmptyKey) return std::nullopt;
-    if (slot.key != key) continue;
-    if (slot.priority != kNoMerge) {
-      return priority_ranks_.empty() ? int32_t(slot.priority) : priority_ranks_[slot.priority];
-    }
-    const auto found =
-        std::lower_bound(unranked_.begin(), unranked_.end(), std::make_pair(key, INT32_MIN));
-    return found->second;
+  const uint32_t priority = find(*l, *r);
+  if (priority != kNoMerge) {
+    return priority_ranks_.empty() ? int32_t(priority) : priority_ranks_[priority];
   }
+  const uint64_t key = pairKey(*l, *r);
+  const auto found =
+      std::lower_bound(unranked_.begin(), unranked_.end(), std::make_pair(key, INT32_MIN));
+  if (found == unranked_.end() || found->first != key) return std::nullopt;
+  return found->second;
 }
 
 size_t MergeTable::memoryBytes() const {
   return sizeof(*this) + symbol_text_.capacity() + symbol_offsets_.capacity() * sizeof(uint32_t) +
-         slots_.capacity() * sizeof(Slot) + priority_ranks_.capacity() * sizeof(int32_t) +
+         packed_.capacity() * sizeof(uint64_t) + slots_.capacity() * sizeof(Slot) +
+         merged_.capacity() * sizeof(uint32_t) + priority_ranks_.capacity() * sizeof(int32_t) +
          unranked_.capacity() * sizeof(unranked_[0]);
 }
 

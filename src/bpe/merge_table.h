@@ -27,16 +27,11 @@ class MergeTable {
  public:
   // A pair whose rank reaches this never merges.
   static constexpr int32_t kRankLimit = 0x40000000;
-  // The priority of a pair that does not merge.
+  // Priorities order the pairs that merge: a lower one merges first; among
+  // pairs of equal rank the one with the smaller (left, right) texts,
+  // compared bytewise, has the lower priority, so priorities never tie. This
+  // is the priority of a pair that does not merge.
   static constexpr uint32_t kNoMerge = UINT32_MAX;
-
-  // Where two adjacent symbols lead. A lower priority merges first; among
-  // pairs of equal rank the one with the smaller (left, right) texts, compared
-  // bytewise, has the lower priority, so priorities never tie.
-  struct Merge {
-    uint32_t priority;
-    uint32_t merged;
-  };
 
   // Byte symbols and their word-end forms only: nothing merges.
   MergeTable();
@@ -69,14 +64,26 @@ class MergeTable {
             symbol_offsets_[symbol + 1] - symbol_offsets_[symbol]};
   }
 
-  Merge find(uint32_t left, uint32_t right) const {
+  // The priority of the pair (left, right) of this table's symbols, or
+  // kNoMerge.
+  uint32_t find(uint32_t left, uint32_t right) const {
+    if (!packed_.empty()) {
+      const uint64_t key = (uint64_t(left) << symbol_bits_) | right;
+      for (size_t i = slotOf(key);; i = (i + 1) & slot_mask_) {
+        const uint64_t slot = packed_[i];
+        if ((slot >> priority_bits_) == key) return uint32_t(slot & priority_mask_);
+        if (slot == kEmptyKey) return kNoMerge;
+      }
+    }
     const uint64_t key = pairKey(left, right);
     for (size_t i = slotOf(key);; i = (i + 1) & slot_mask_) {
       const Slot& slot = slots_[i];
-      if (slot.key == key) return {slot.priority, slot.merged};
-      if (slot.key == kEmptyKey) return {kNoMerge, 0};
+      if (slot.key == key) return slot.priority;
+      if (slot.key == kEmptyKey) return kNoMerge;
     }
   }
+  // The symbol that the pair of `priority` joins into.
+  uint32_t merged(uint32_t priority) const { return merged_[priority]; }
 
  private:
   struct Slot {
@@ -84,7 +91,8 @@ class MergeTable {
     uint32_t priority;
     uint32_t merged;
   };
-  // Symbol ids stay below UINT32_MAX, so no pair has this key.
+  // Symbol ids stay below UINT32_MAX, so no pair has this key; nor does a
+  // packed slot, whose symbols stay below 2^symbol_bits_ - 1.
   static constexpr uint64_t kEmptyKey = UINT64_MAX;
 
   static uint64_t pairKey(uint32_t left, uint32_t right) { return (uint64_t(left) << 32) | right; }
@@ -102,13 +110,27 @@ class MergeTable {
   // ties and negative ranks.
   template <typename RuleAt>
   void buildPairs(size_t rule_count, const RuleAt& rule_at, bool ranks_known_distinct);
+  // Slots for `pair_count` pairs, at most half full.
+  size_t sizeSlots(size_t pair_count);
+  // Fills merged_ from the wide slots, and moves them to packed ones when
+  // the ids fit.
+  void pack();
   std::optional<uint32_t> findSymbol(std::string_view text) const;
 
   std::string symbol_text_;
   std::vector<uint32_t> symbol_offsets_{0};
   std::array<uint32_t, 256> byte_symbols_{};
   std::array<uint32_t, 256> word_end_symbols_{};
+  // Most tables: 8-byte slots, (left << symbol_bits_ | right) <<
+  // priority_bits_ | priority, half the cache lines of wide ones; pairs
+  // that never merge are left out. Wide slots only for a table whose ids do
+  // not fit 64 bits.
+  std::vector<uint64_t> packed_;
+  unsigned symbol_bits_ = 0;
+  unsigned priority_bits_ = 0;
+  uint64_t priority_mask_ = 0;
   std::vector<Slot> slots_;
+  std::vector<uint32_t> merged_;  // by priority
   // For rank(): the rank of each priority when ranks tie (else the priority
   // is the rank), and the pairs at or past the limit, sorted by key.
   std::vector<int32_t> priority_ranks_;
