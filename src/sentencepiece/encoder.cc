@@ -1,5 +1,6 @@
 #include "sentencepiece/encoder.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "sentencepiece/id_mapping.h"
@@ -9,6 +10,8 @@ namespace {
 
 bool addsBos(uint32_t type) { return type == 2 || type == 10; }
 bool addsEos(uint32_t type) { return type == 2 || type == 3 || type == 6; }
+
+constexpr size_t kMaxReserved = size_t(1) << 16;
 
 // "<pad>" of a type that has no entry for it: the text is dropped.
 constexpr int32_t kNothing = -2;
@@ -42,10 +45,12 @@ TokenRecords spmEncode(uint32_t type, const sentencepiece::SentencePieceProcesso
   // Seldom more ids than bytes. Both buffers are taken before the library
   // runs: a large allocation right after it merges the small blocks it just
   // freed, and its next call pays for that (a few percent on long lines).
+  // Huge texts grow as usual rather than claim 16 bytes per byte up front.
+  const size_t expected = std::min(text.size(), kMaxReserved);
   TokenRecords out;
-  out.reserve(text.size() + 2);
+  out.reserve(expected + 2);
   std::vector<int> piece_ids;
-  piece_ids.reserve(text.size() + 1);
+  piece_ids.reserve(expected + 1);
   const auto add = [&out](int32_t id) { out.push_back(TokenRecord{id, -1, -1, -1}); };
 
   if (addsBos(type) && ids.bos != -1) add(ids.bos);

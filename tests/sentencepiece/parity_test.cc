@@ -26,7 +26,7 @@ using testing::spmData;
 using Ids = std::vector<int32_t>;
 
 constexpr int32_t kTypes[] = {2, 3, 6, 10};
-constexpr size_t kDefaultCorpusLines = 60;
+constexpr size_t kDefaultCorpusLines = 30;
 
 size_t corpusLineLimit() {
   const char* value = std::getenv("NUVRA_SPM_PARITY_LINES");
