@@ -80,6 +80,9 @@ TEST(SpmDecode, TypeThreeMovesTheSpaceAfterAnInnerSpecialPiece) {
   EXPECT_EQ(decodeText(t3.get(), {1, hello, 32000, world, 1, 32001}, true),
             "</s> Hello<pad> world</s>");
   EXPECT_EQ(decodeText(t3.get(), {hello, 32000, 1, world}, true), "Hello<pad> </s> world");
+  // First and last pieces get no space after them.
+  const int32_t s = t5->PieceToId("s");
+  EXPECT_EQ(decodeText(t3.get(), {1, s, 1}, true), "</s>s</s>");
 }
 
 TEST(SpmDecode, NoIdsGiveTheEmptyTextInBothModes) {
