@@ -18,7 +18,7 @@
 // Corpus: --corpus FILE [--lib PATH] compares our library with the peers on
 // every LF-separated line of FILE (CR kept), then on the kept lines joined
 // into one text. PATH is the encode_lines tool or a build directory holding
-// tools/encode_lines (default: build-bpeb, build).
+// tools/encode_lines (default: build).
 //
 // Lines on which the peer's regex engine cannot agree with our patterns are
 // left out and listed: its white space has U+0085 and lacks U+FEFF, and its
@@ -196,7 +196,7 @@ function libraryIds(tool, model, corpus, whole = false) {
 }
 
 async function compareCorpus(corpus, lib) {
-  const tool = findEncodeLines(lib, ['build-bpeb', 'build']);
+  const tool = findEncodeLines(lib, ['build']);
   const bytes = fs.readFileSync(corpus);
   const texts = bytes.toString('utf8').split('\n');
   const raw = [];

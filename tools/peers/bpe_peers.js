@@ -6,8 +6,8 @@
 //
 //   node tools/peers/bpe_peers.js [--corpus FILE] [--bench PATH] [--rounds N] [--seconds S]
 //
-// FILE defaults to the English corpus; PATH to build-bpeb/bench/bpe_bench,
-// then build/bench/bpe_bench (configure with -DNUVRA_BUILD_BENCH=ON). All
+// FILE defaults to the English corpus; PATH to build/bench/bpe_bench
+// (configure with -DNUVRA_BUILD_BENCH=ON). All
 // sides work line by line (LF-separated, CR kept) on one thread; rates are
 // corpus bytes (encode) or decoded bytes (decode) per second of process CPU
 // time, as Google Benchmark reports them. The machine may be shared: every
@@ -38,7 +38,7 @@ function findBench() {
   const given = option('--bench');
   const candidates = given
     ? [given]
-    : ['build-bpeb', 'build'].map((dir) => path.join(repo, dir, 'bench', 'bpe_bench'));
+    : ['build'].map((dir) => path.join(repo, dir, 'bench', 'bpe_bench'));
   const found = candidates.find((candidate) => fs.existsSync(candidate));
   if (!found) throw new Error(`bpe_bench not found in ${candidates.join(', ')}`);
   return found;

@@ -18,7 +18,7 @@
 // one batch call; prints MB/s of FILE and the ratios.
 //
 // --tool PATH: our encode_lines program or a build directory holding
-// tools/encode_lines (default: build-wp, then build).
+// tools/encode_lines (default: build).
 'use strict';
 
 // One thread for the peer, before its thread pool exists.
@@ -325,7 +325,7 @@ async function bench(tool, file, budget) {
 
 async function main() {
   const args = parseArgs(process.argv.slice(2));
-  const tool = findEncodeLines(args.tool, ['build-wp', 'build']);
+  const tool = findEncodeLines(args.tool, ['build']);
   if (args.bench) return bench(tool, args.bench, args.seconds);
   if (args.corpus.length > 0) return compareCorpora(tool, args.corpus);
   return writeExpectations(tool);
