@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <string_view>
 
 #include "interface/utf8.h"
 
@@ -36,13 +37,16 @@ std::optional<std::string> readTextFile(const FilePath& path) {
     if (got < sizeof buf) break;
   }
   if (std::ferror(file.get())) return std::nullopt;  // e.g. a directory
-  // Text mode on every platform: CR LF reads as LF.
+  // Text mode on every platform: CR LF reads as LF. Most files have no CR.
   std::string text;
   text.reserve(raw.size());
-  for (size_t i = 0; i < raw.size(); ++i) {
-    if (raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n') continue;
-    text.push_back(raw[i]);
+  std::string_view rest(raw);
+  for (size_t cr = rest.find('\r'); cr != std::string_view::npos; cr = rest.find('\r')) {
+    const bool before_lf = cr + 1 < rest.size() && rest[cr + 1] == '\n';
+    text.append(rest.substr(0, before_lf ? cr : cr + 1));
+    rest.remove_prefix(cr + 1);
   }
+  text.append(rest);
   return text;
 }
 
