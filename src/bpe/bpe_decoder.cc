@@ -1,10 +1,10 @@
 #include "bpe/bpe_decoder.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <stdexcept>
 
-#include "bpe/bpe_encoder.h"
 #include "bpe/pre_tokenizer.h"
 #include "interface/utf8.h"
 
@@ -19,139 +19,81 @@ struct CleanUpRule {
 };
 
 constexpr CleanUpRule kCleanUpRules[] = {
-    {" .", "."},     {" ?", "?"},     {" !", "!"},     {" ,", ","},     {" ' ", "'"},
-    {" n't", "n't"}, {" 'm", "'m"},   {" 's", "'s"},   {" 've", "'ve"}, {" 're", "'re"},
+    {" .", "."},     {" ?", "?"},   {" !", "!"},   {" ,", ","},     {" ' ", "'"},
+    {" n't", "n't"}, {" 'm", "'m"}, {" 's", "'s"}, {" 've", "'ve"}, {" 're", "'re"},
 };
 
-// Both tag patterns begin with "<", so almost every token is ruled out
-// before the vocabulary lookup that isSpecialToken starts with.
-bool isSpecialTokenText(std::string_view token, const PreTokenizerPatternSet& pre_tokenizer,
-                        const readers::TokenIndex& token_to_id) {
-  return !token.empty() && token[0] == '<' &&
-         isSpecialToken(token, token_to_id, pre_tokenizer.special_pattern);
-}
-
-// Ids to bytes, token by token, into one growing buffer: no per-token
-// allocation. The bytes are those of symbolsToBytes over the joined symbol
-// text; a token that ends inside a character, or holds a malformed one,
-// hands the rest of the work to symbolsToBytes over the remaining joined
-// text, which is then exact by construction.
-class TokenBytesWriter {
- public:
-  TokenBytesWriter(const ByteDecoder& byte_decoder, uint32_t count) : decoder_(byte_decoder) {
-    constexpr size_t kFirstBuffer = size_t(1) << 20;
-    out_.resize(std::min(size_t(count) * 4, kFirstBuffer));
-  }
-
-  // Appends the bytes of `token`; false when it could not be converted on its
-  // own, leaving its unconverted rest in `rest`.
-  bool append(std::string_view token, std::string_view& rest) {
-    if (out_.size() - used_ < token.size()) {
-      out_.resize(std::max(out_.size() * 2, used_ + token.size()));
-    }
-    char* out = &out_[used_];
-    // A local copy: stores through `out` may alias anything reached through `this`.
-    const int16_t* const bytes = decoder_.bytes.data();
-    const char* p = token.data();
-    const char* const end = p + token.size();
-    while (p < end) {
-      const auto lead = static_cast<unsigned char>(*p);
-      // Printable ASCII is its own symbol; the other ASCII code points name
-      // no byte.
-      if (lead < 0x80) {
-        const int byte = bytes[lead];
-        if (byte > 0) *out++ = char(byte);
-        ++p;
-        continue;
-      }
-      // Every other symbol is two bytes, C2 A1 to C5 83; longer characters
-      // are no symbol and only checked for being well formed.
-      uint32_t codepoint = 0;
-      int length = 0;
-      if (lead >= 0xC2 && lead <= 0xC5 && end - p >= 2 &&
-          (static_cast<unsigned char>(p[1]) & 0xC0) == 0x80) {
-        codepoint = (uint32_t(lead & 0x1F) << 6) | (static_cast<unsigned char>(p[1]) & 0x3F);
-        length = 2;
-      } else {
-        length = utf8DecodeChar(p, int32_t(end - p), codepoint);
-        if (length == 0) {
-          used_ = size_t(out - out_.data());
-          rest = std::string_view(p, size_t(end - p));
-          return false;
-        }
-      }
-      const int byte = codepoint < ByteDecoder::kLimit ? bytes[codepoint] : -1;
-      if (byte > 0) *out++ = char(byte);
-      p += length;
-    }
-    used_ = size_t(out - out_.data());
-    return true;
-  }
-
-  void appendBytes(std::string_view bytes) {
-    out_.resize(used_);
-    out_.append(bytes);
-    used_ = out_.size();
-  }
-
-  std::string take() {
-    out_.resize(used_);
-    return std::move(out_);
-  }
-
- private:
-  const ByteDecoder& decoder_;
-  std::string out_;
-  size_t used_ = 0;
-};
-
-// The symbols of the kept ids turned into bytes, as symbolsToBytes of their
-// concatenation gives them.
-std::string decodeIds(const PreTokenizerPatternSet& pre_tokenizer, const int32_t* ids,
-                      uint32_t count, const readers::TokenIndex& token_to_id,
+// Bytes of the kept ids, one precomputed copy per id into one growing
+// buffer. The first id whose entry does not decode on its own (a character
+// cut or malformed) hands the rest to symbolsToBytes over the joined
+// remaining entries, which is exact by construction.
+std::string decodeIds(const int32_t* ids, uint32_t count, const VocabIndex& index,
                       const std::vector<std::string>& vocab, const ByteDecoder& byte_decoder,
                       bool skip_special) {
   if (count > uint32_t(std::numeric_limits<int32_t>::max())) return std::string();
-  // The token of ids[i], or null when it is left out.
-  const std::string* const entries = vocab.data();
-  const size_t size = vocab.size();
-  auto keptToken = [&](uint32_t i) -> const std::string* {
-    const auto id = uint32_t(ids[i]);  // a negative id becomes too large
-    if (id >= size) {
-      if (skip_special) return nullptr;
-      throw std::out_of_range("token range overflow");
-    }
-    const std::string& token = entries[id];
-    if (skip_special && isSpecialTokenText(token, pre_tokenizer, token_to_id)) return nullptr;
-    return &token;
-  };
+  const size_t size = std::min(index.entryCount(), vocab.size());
+  const uint8_t* const flags = index.flagData();
+  const uint32_t* const offsets = index.offsetData();
+  const char* const bytes = index.byteData();
+  constexpr size_t kPadding = VocabIndex::kPadding;
 
-  TokenBytesWriter writer(byte_decoder, count);
-  std::string_view rest;
+  // Slack of kPadding bytes behind the used part takes the fixed-size copies.
+  constexpr size_t kFirstBuffer = size_t(1) << 20;
+  std::string out(std::min(size_t(count) * 4, kFirstBuffer) + kPadding, '\0');
+  char* base = &out[0];
+  size_t capacity = out.size() - kPadding;
+  size_t used = 0;
   uint32_t i = 0;
   for (; i < count; ++i) {
-    const std::string* token = keptToken(i);
-    if (token != nullptr && !writer.append(*token, rest)) break;
-  }
-  if (i < count) {
-    std::string joined(rest);
-    for (++i; i < count; ++i) {
-      if (const std::string* token = keptToken(i)) joined.append(*token);
+    const auto id = uint32_t(ids[i]);  // a negative id becomes too large
+    if (id >= size) {
+      if (skip_special) continue;
+      throw std::out_of_range("token range overflow");
     }
-    writer.appendBytes(symbolsToBytes(joined, byte_decoder));
+    const uint8_t flag = flags[id];
+    if (flag != 0) {
+      if (skip_special && (flag & VocabIndex::kSpecial) != 0) continue;
+      if ((flag & VocabIndex::kNeedsJoining) != 0) break;
+    }
+    const uint32_t begin = offsets[id];
+    const size_t length = offsets[id + 1] - begin;
+    if (capacity - used < length) {
+      out.resize(std::max(capacity * 2, used + length) + kPadding);
+      base = &out[0];
+      capacity = out.size() - kPadding;
+    }
+    // Most entries are a few bytes: one fixed move, reading into the index's
+    // padding and writing into the slack, beats a call.
+    if (length <= kPadding) {
+      std::memcpy(base + used, bytes + begin, kPadding);
+    } else {
+      std::memcpy(base + used, bytes + begin, length);
+    }
+    used += length;
   }
-  return writer.take();
+  out.resize(used);
+  if (i < count) {
+    std::string joined = vocab[uint32_t(ids[i])];
+    for (++i; i < count; ++i) {
+      const auto id = uint32_t(ids[i]);
+      if (id >= size) {
+        if (skip_special) continue;
+        throw std::out_of_range("token range overflow");
+      }
+      if (skip_special && (flags[id] & VocabIndex::kSpecial) != 0) continue;
+      joined.append(vocab[id]);
+    }
+    out.append(symbolsToBytes(joined, byte_decoder));
+  }
+  return out;
 }
 
 }  // namespace
 
-std::string bpeDecode(const PreTokenizerPatternSet& pre_tokenizer, const int32_t* ids,
-                      uint32_t count, uint32_t type, uint32_t flags,
-                      const readers::TokenIndex& token_to_id,
-                      const std::vector<std::string>& vocab, const ByteDecoder& byte_decoder,
-                      bool skip_special) {
-  std::string text =
-      decodeIds(pre_tokenizer, ids, count, token_to_id, vocab, byte_decoder, skip_special);
+std::string bpeDecode(const int32_t* ids, uint32_t count, uint32_t type, uint32_t flags,
+                      const VocabIndex& index, const std::vector<std::string>& vocab,
+                      const ByteDecoder& byte_decoder, bool skip_special) {
+  std::string text = decodeIds(ids, count, index, vocab, byte_decoder, skip_special);
   if (type == kWordEndType) text = cleanUpTokenization(replaceWordEndMarkers(text));
   if ((flags & kUtf8SafeFlag) != 0) text = utf8RoundTrip(text);
   if (!text.empty() && text.back() == ' ') text.pop_back();

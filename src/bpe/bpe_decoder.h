@@ -7,24 +7,23 @@
 #include <vector>
 
 #include "bpe/byte_symbols.h"
-#include "bpe/pre_tokenizer_patterns.h"
-#include "readers/token_index.h"
+#include "bpe/vocab_index.h"
 
 namespace nuvra::bpe {
 
 // Create flag bit that makes decode cut its text at the first invalid UTF-8.
 constexpr uint32_t kUtf8SafeFlag = 1;
 
-// The text of `count` ids (a count above INT32_MAX decodes nothing). With
-// `skip_special`, ids outside `vocab` and special tokens are left out;
+// The text of `count` ids (a count above INT32_MAX decodes nothing): the
+// bytes of symbolsToBytes over the joined entries of `vocab`, which `index`
+// was built from. With `skip_special`, ids outside `vocab` and special tokens
+// are left out;
 // without it an id outside `vocab` throws std::out_of_range("token range
 // overflow"). Type 1 turns "</w>" into spaces and tidies punctuation; one
 // trailing space is dropped for every type.
-std::string bpeDecode(const PreTokenizerPatternSet& pre_tokenizer, const int32_t* ids,
-                      uint32_t count, uint32_t type, uint32_t flags,
-                      const readers::TokenIndex& token_to_id,
-                      const std::vector<std::string>& vocab, const ByteDecoder& byte_decoder,
-                      bool skip_special);
+std::string bpeDecode(const int32_t* ids, uint32_t count, uint32_t type, uint32_t flags,
+                      const VocabIndex& index, const std::vector<std::string>& vocab,
+                      const ByteDecoder& byte_decoder, bool skip_special);
 
 // The word-end decoder's punctuation clean-up: " ." -> ".", " n't" -> "n't",
 // ... each rule over the whole text in turn. There is no rule for " 'll",

@@ -7,8 +7,8 @@
 #include <utility>
 
 #include "bpe/byte_symbols.h"
+#include "bpe/pre_tokenizer_patterns.h"
 #include "data/builtin_merge_lists.h"
-#include "readers/json_vocab_reader.h"
 
 namespace nuvra::bpe {
 namespace {
@@ -30,7 +30,8 @@ std::array<uint8_t, 256> bytesInTableOrder(const ByteEncoder& encoder) {
 // so the merge table's symbols, and from them the vocabulary, come out of the
 // id pairs without reading any text.
 BuiltinTables buildTables(const data::BuiltinMergeList& list, bool word_end,
-                          std::initializer_list<std::string_view> specials) {
+                          std::initializer_list<std::string_view> specials,
+                          TagPattern special_pattern) {
   const ByteEncoder& encoder = byteEncoder();
   const std::array<uint8_t, 256> order = bytesInTableOrder(encoder);
   const size_t token_count = list.first_merge_id + list.merge_count;
@@ -59,7 +60,7 @@ BuiltinTables buildTables(const data::BuiltinMergeList& list, bool word_end,
   vocab->reserve(token_count + specials.size());
   for (uint32_t id = 0; id < token_count; ++id) vocab->emplace_back(merges->symbolText(id));
   for (std::string_view special : specials) vocab->emplace_back(special);
-  auto token_to_id = readers::rebuildTokenToId(*vocab);
+  auto token_to_id = std::make_shared<const VocabIndex>(*vocab, special_pattern, byteDecoder());
   return {std::move(vocab), std::move(token_to_id), std::move(merges)};
 }
 
@@ -69,17 +70,19 @@ const BuiltinTables& builtinTables(uint32_t type) {
   switch (type) {
     case 0: {
       static const BuiltinTables transcript = buildTables(
-          data::kTranscriptMergeList, false, {"", "<|endoftext|>", "<|startoftranscript|>"});
+          data::kTranscriptMergeList, false, {"", "<|endoftext|>", "<|startoftranscript|>"},
+          buildPreTokenizer(0).special_pattern);
       return transcript;
     }
     case 1: {
       static const BuiltinTables word_end =
-          buildTables(data::kWordEndMergeList, true, {"<|startoftext|>", "<|endoftext|>"});
+          buildTables(data::kWordEndMergeList, true, {"<|startoftext|>", "<|endoftext|>"},
+                      buildPreTokenizer(1).special_pattern);
       return word_end;
     }
     default: {
       static const BuiltinTables empty{std::make_shared<const std::vector<std::string>>(),
-                                       std::make_shared<const readers::TokenIndex>(),
+                                       std::make_shared<const VocabIndex>(),
                                        std::make_shared<const MergeTable>()};
       return empty;
     }

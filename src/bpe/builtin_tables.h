@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "bpe/merge_table.h"
-#include "readers/token_index.h"
+#include "bpe/vocab_index.h"
 
 namespace nuvra::bpe {
 
@@ -16,7 +16,7 @@ namespace nuvra::bpe {
 // once per process and shared read-only by every handle.
 struct BuiltinTables {
   std::shared_ptr<const std::vector<std::string>> vocab;
-  std::shared_ptr<const readers::TokenIndex> token_to_id;
+  std::shared_ptr<const VocabIndex> token_to_id;
   std::shared_ptr<const MergeTable> merges;
 };
 

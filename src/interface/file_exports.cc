@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "bpe/vocab_index.h"
 #include "interface/family_bridge.h"
 #include "interface/handle.h"
 #include "interface/status_guard.h"
@@ -44,7 +45,8 @@ int32_t openJsonVocab(NuvraTokenizer& handle, const FilePath& path, bool extend)
   auto vocab = extend ? std::make_shared<std::vector<std::string>>(*handle.vocab)
                       : std::make_shared<std::vector<std::string>>();
   readers::storeVocabPairs(*pairs, *vocab);
-  auto index = readers::rebuildTokenToId(*vocab);
+  auto index = std::make_shared<const bpe::VocabIndex>(
+      *vocab, handle.pre_tokenizer.special_pattern, *handle.byte_decoder);
   handle.vocab = std::move(vocab);
   handle.token_to_id.bpe = std::move(index);
   return NUVRA_TOKENIZER_STATUS_SUCCESS;

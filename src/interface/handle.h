@@ -11,6 +11,7 @@
 #include "bpe/byte_symbols.h"
 #include "bpe/merge_table.h"
 #include "bpe/pre_tokenizer_patterns.h"
+#include "bpe/vocab_index.h"
 #include "interface/token_record.h"
 #include "readers/token_index.h"
 #include "sentencepiece/special_pattern.h"
@@ -23,7 +24,7 @@
 struct NuvraTokenizer {
   // The vocabulary's text-to-id lookup, in the form its family searches.
   struct TokenToId {
-    std::shared_ptr<const nuvra::readers::TokenIndex> bpe;          // highest id wins
+    std::shared_ptr<const nuvra::bpe::VocabIndex> bpe;              // highest id wins
     std::shared_ptr<const nuvra::wordpiece::VocabIndex> wordpiece;  // lowest id wins
   };
 

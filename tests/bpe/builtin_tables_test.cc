@@ -45,10 +45,10 @@ TEST(BuiltinTablesTest, TranscriptTypeMatchesThePublishedVocabulary) {
   EXPECT_EQ(vocab[50258], "<|startoftranscript|>");
   expectVocabFile(vocab, "whisper-multilingual/vocab.json", 50257);
 
-  EXPECT_EQ(tables.token_to_id->find(""), 50256);
-  EXPECT_EQ(tables.token_to_id->find("Ġt"), 256);
-  EXPECT_EQ(tables.token_to_id->find("<|startoftranscript|>"), 50258);
-  EXPECT_EQ(tables.token_to_id->size(), 50259u);
+  EXPECT_EQ(tables.token_to_id->tokens().find(""), 50256);
+  EXPECT_EQ(tables.token_to_id->tokens().find("Ġt"), 256);
+  EXPECT_EQ(tables.token_to_id->tokens().find("<|startoftranscript|>"), 50258);
+  EXPECT_EQ(tables.token_to_id->tokens().size(), 50259u);
 
   const MergeTable& merges = *tables.merges;
   EXPECT_EQ(merges.size(), 50000u);
@@ -78,14 +78,14 @@ TEST(BuiltinTablesTest, WordEndTypeMatchesThePublishedVocabulary) {
   EXPECT_EQ(merges.rank("jeky", "ll</w>"), 48893);
   // The pairs after the first 48,894 are not used.
   EXPECT_EQ(merges.rank("ha", "bib</w>"), std::nullopt);
-  EXPECT_EQ(tables.token_to_id->find("jeky"), 43893);
+  EXPECT_EQ(tables.token_to_id->tokens().find("jeky"), 43893);
 }
 
 TEST(BuiltinTablesTest, OtherTypesStartEmpty) {
   for (uint32_t type : {2u, 7u, 8u, 9u}) {
     const BuiltinTables& tables = builtinTables(type);
     EXPECT_TRUE(tables.vocab->empty());
-    EXPECT_EQ(tables.token_to_id->size(), 0u);
+    EXPECT_EQ(tables.token_to_id->tokens().size(), 0u);
     EXPECT_EQ(tables.merges->size(), 0u);
   }
 }
@@ -93,7 +93,7 @@ TEST(BuiltinTablesTest, OtherTypesStartEmpty) {
 // Ids of ASCII words, each encoded on its own by the type's built-in tables.
 std::vector<int32_t> idsOfWords(uint32_t type, const std::vector<std::string>& words) {
   const BuiltinTables& tables = builtinTables(type);
-  MergeEngine engine(*tables.merges, *tables.token_to_id, type, -1);
+  MergeEngine engine(*tables.merges, tables.token_to_id->tokens(), type, -1);
   TokenRecords records;
   int32_t start = 0;
   for (size_t i = 0; i < words.size(); ++i) {

@@ -326,7 +326,7 @@ TEST(MergeEngineTest, LongPreTokensMergeWithoutBlowUp) {
   const MergeTable& table = *builtin.merges;
   const testing::NaiveMerges& merges = builtinOracle();
   ASSERT_EQ(merges.size(), 50000u);
-  MergeEngine engine(table, *builtin.token_to_id, 0, -1);
+  MergeEngine engine(table, builtin.token_to_id->tokens(), 0, -1);
   for (const bool cjk : {false, true}) {
     const std::string source =
         readDataFile(cjk ? "text/wagahaiwa_nekodearu.txt" : "text/botchan.txt");

@@ -1,0 +1,59 @@
+#ifndef NUVRA_BPE_VOCAB_INDEX_H_
+#define NUVRA_BPE_VOCAB_INDEX_H_
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "bpe/byte_symbols.h"
+#include "bpe/pre_tokenizer_patterns.h"
+#include "readers/token_index.h"
+
+namespace nuvra::bpe {
+
+// Lookup structures of a byte-level or word-end vocabulary, built once per
+// vocabulary change: the text-to-id map encode searches, and for decode every
+// entry's bytes up front, so that decoding an id is a copy rather than a walk
+// over its symbols.
+class VocabIndex {
+ public:
+  // Per-id flags; an id with neither decodes by copying its bytes.
+  static constexpr uint8_t kNeedsJoining = 1;  // a character of it is malformed or cut
+  static constexpr uint8_t kSpecial = 2;       // a whole tag of the special pattern
+  // Bytes readable past the end of every entry's bytes, so short entries can
+  // be copied with one fixed-size move.
+  static constexpr size_t kPadding = 16;
+
+  VocabIndex();
+  VocabIndex(const std::vector<std::string>& entries, TagPattern special_pattern,
+             const ByteDecoder& byte_decoder);
+
+  // Text to id; of a text at several ids the highest wins.
+  const readers::TokenIndex& tokens() const { return *tokens_; }
+
+  size_t entryCount() const { return flags_.size(); }
+  uint8_t flags(uint32_t id) const { return flags_[id]; }
+  // symbolsToBytes of the entry alone. Exact within a joined text only for
+  // entries without kNeedsJoining: there a character may continue into the
+  // next entry, or a malformed one stop decoding altogether.
+  std::string_view bytesOf(uint32_t id) const {
+    return {bytes_.data() + offsets_[id], size_t(offsets_[id + 1] - offsets_[id])};
+  }
+
+  // Raw views for the decode loop.
+  const uint8_t* flagData() const { return flags_.data(); }
+  const uint32_t* offsetData() const { return offsets_.data(); }
+  const char* byteData() const { return bytes_.data(); }
+
+ private:
+  std::shared_ptr<const readers::TokenIndex> tokens_;
+  std::vector<uint8_t> flags_;
+  std::vector<uint32_t> offsets_;  // entryCount() + 1 offsets into bytes_
+  std::string bytes_;              // followed by kPadding zero bytes
+};
+
+}  // namespace nuvra::bpe
+
+#endif  // NUVRA_BPE_VOCAB_INDEX_H_
