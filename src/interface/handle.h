@@ -13,7 +13,6 @@
 #include "bpe/pre_tokenizer_patterns.h"
 #include "bpe/vocab_index.h"
 #include "interface/token_record.h"
-#include "readers/token_index.h"
 #include "sentencepiece/special_pattern.h"
 #include "wordpiece/analyzer.h"
 #include "wordpiece/vocabulary.h"
