@@ -13,7 +13,7 @@
 #include "bpe/pre_tokenizer_patterns.h"
 #include "bpe/vocab_index.h"
 #include "interface/token_record.h"
-#include "sentencepiece/special_pattern.h"
+#include "sentencepiece/control_text_pattern.h"
 #include "wordpiece/analyzer.h"
 #include "wordpiece/vocabulary.h"
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "sentencepiece/special_pattern.h"
+#include "sentencepiece/control_text_pattern.h"
 
 namespace nuvra::spm {
 

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "interface/token_record.h"
-#include "sentencepiece/special_pattern.h"
+#include "sentencepiece/control_text_pattern.h"
 
 namespace nuvra::spm {
 

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "sentencepiece/special_pattern.h"
+#include "sentencepiece/control_text_pattern.h"
 
 namespace nuvra::spm {
 

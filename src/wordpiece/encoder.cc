@@ -5,7 +5,7 @@
 #include "interface/utf8.h"
 #include "wordpiece/basic_tokenizer.h"
 #include "wordpiece/matcher.h"
-#include "wordpiece/special_split.h"
+#include "wordpiece/delimiter_split.h"
 
 namespace nuvra::wordpiece {
 namespace {

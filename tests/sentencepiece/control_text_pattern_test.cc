@@ -1,4 +1,4 @@
-#include "sentencepiece/special_pattern.h"
+#include "sentencepiece/control_text_pattern.h"
 
 #include <gtest/gtest.h>
 

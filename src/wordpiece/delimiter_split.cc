@@ -1,4 +1,4 @@
-#include "wordpiece/special_split.h"
+#include "wordpiece/delimiter_split.h"
 
 namespace nuvra::wordpiece {
 

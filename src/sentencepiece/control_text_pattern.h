@@ -1,5 +1,5 @@
-#ifndef NUVRA_SENTENCEPIECE_SPECIAL_PATTERN_H_
-#define NUVRA_SENTENCEPIECE_SPECIAL_PATTERN_H_
+#ifndef NUVRA_SENTENCEPIECE_CONTROL_TEXT_PATTERN_H_
+#define NUVRA_SENTENCEPIECE_CONTROL_TEXT_PATTERN_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -71,4 +71,4 @@ std::vector<SpecialSplitPiece> splitAtSpecials(std::string_view text,
 
 }  // namespace nuvra::spm
 
-#endif  // NUVRA_SENTENCEPIECE_SPECIAL_PATTERN_H_
+#endif  // NUVRA_SENTENCEPIECE_CONTROL_TEXT_PATTERN_H_

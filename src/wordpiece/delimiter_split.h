@@ -1,5 +1,5 @@
-#ifndef NUVRA_WORDPIECE_SPECIAL_SPLIT_H_
-#define NUVRA_WORDPIECE_SPECIAL_SPLIT_H_
+#ifndef NUVRA_WORDPIECE_DELIMITER_SPLIT_H_
+#define NUVRA_WORDPIECE_DELIMITER_SPLIT_H_
 
 #include <string_view>
 #include <vector>
@@ -35,4 +35,4 @@ std::vector<std::string_view> splitOnSpecialTokens(std::string_view text,
 
 }  // namespace nuvra::wordpiece
 
-#endif  // NUVRA_WORDPIECE_SPECIAL_SPLIT_H_
+#endif  // NUVRA_WORDPIECE_DELIMITER_SPLIT_H_
