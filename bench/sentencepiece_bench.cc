@@ -224,7 +224,10 @@ int main(int argc, char** argv) {
           encodeThroughInterface(handle.get(), line, false, ids.back());
           pieces.emplace_back();
           for (int32_t id : ids.back()) {
-            const int s = nuvra::spm::modelToSpmId(uint32_t(type), id);
+            const int s = nuvra::spm::tokenToPieceId(type == NUVRA_TOKENIZER_TYPE_SPM_SHIFTED
+                                                         ? nuvra::spm::IdLayout::kShifted
+                                                         : nuvra::spm::IdLayout::kModel,
+                                                     id);
             if (s != unk && s != pad && s >= 0 && s < n) pieces.back().push_back(s);
           }
         }

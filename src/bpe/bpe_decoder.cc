@@ -5,13 +5,11 @@
 #include <limits>
 #include <stdexcept>
 
+#include "base/utf8.h"
 #include "bpe/pre_tokenizer.h"
-#include "interface/utf8.h"
 
 namespace nuvra::bpe {
 namespace {
-
-constexpr uint32_t kWordEndType = 1;
 
 struct CleanUpRule {
   std::string_view from;
@@ -90,12 +88,13 @@ std::string decodeIds(const int32_t* ids, uint32_t count, const VocabIndex& inde
 
 }  // namespace
 
-std::string bpeDecode(const int32_t* ids, uint32_t count, uint32_t type, uint32_t flags,
+std::string bpeDecode(const int32_t* ids, uint32_t count, const DecodeOptions& options,
                       const VocabIndex& index, const std::vector<std::string>& vocab,
-                      const ByteDecoder& byte_decoder, bool skip_special) {
-  std::string text = decodeIds(ids, count, index, vocab, byte_decoder, skip_special);
-  if (type == kWordEndType) text = cleanUpTokenization(replaceWordEndMarkers(text));
-  if ((flags & kUtf8SafeFlag) != 0) text = utf8RoundTrip(text);
+                      const ByteDecoder& byte_decoder, DecodeSpecials specials) {
+  std::string text =
+      decodeIds(ids, count, index, vocab, byte_decoder, specials == DecodeSpecials::kSkip);
+  if (options.word_end) text = cleanUpTokenization(replaceWordEndMarkers(text));
+  if (options.utf8_safe) text = utf8RoundTrip(text);
   if (!text.empty() && text.back() == ' ') text.pop_back();
   return text;
 }

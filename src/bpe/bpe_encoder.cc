@@ -3,31 +3,12 @@
 #include <string>
 #include <vector>
 
+#include "base/utf8.h"
 #include "bpe/merge_engine.h"
 #include "bpe/pre_tokenizer.h"
-#include "interface/utf8.h"
 
 namespace nuvra::bpe {
 namespace {
-
-constexpr uint32_t kWordEndType = 1;
-constexpr int32_t kNoId = -1;
-
-// Fixed framing and unknown id of each BPE type; -1 where a type has none.
-struct TypeConstants {
-  int32_t start_id;
-  int32_t end_id;
-  int32_t unknown_id;
-};
-
-TypeConstants constantsOf(uint32_t type) {
-  switch (type) {
-    case 0: return {50258, 50257, kNoId};
-    case 1: return {49406, 49407, kNoId};
-    case 7: return {0, 2, 3};
-    default: return {kNoId, kNoId, kNoId};
-  }
-}
 
 void lowerAsciiInPlace(std::string& text) {
   for (char& c : text) {
@@ -77,12 +58,12 @@ bool isSpecialToken(std::string_view piece, const readers::TokenIndex& token_to_
   return token_to_id.contains(piece) && matchesTagPattern(piece, pattern);
 }
 
-TokenRecords bpeEncode(const PreTokenizerPatternSet& pre_tokenizer, std::string_view text,
-                       uint32_t type, const readers::TokenIndex& token_to_id,
-                       const MergeTable& merges, bool encode_flag) {
-  const TypeConstants constants = constantsOf(type);
+TokenRecords bpeEncode(const TypeOptions& type, std::string_view text,
+                       const readers::TokenIndex& token_to_id, const MergeTable& merges,
+                       EncodeSpecials specials) {
+  const PreTokenizerPatternSet& pre_tokenizer = type.patterns;
   std::string prepared;
-  if (type == kWordEndType) {
+  if (type.word_end) {
     prepared = cleanWhitespace(text);
     lowerAsciiInPlace(prepared);
     text = prepared;
@@ -91,21 +72,21 @@ TokenRecords bpeEncode(const PreTokenizerPatternSet& pre_tokenizer, std::string_
   TokenRecords records;
   // About one token per four bytes of prose; one allocation in the common case.
   records.reserve(text.size() / 4 + 2);
-  if (constants.start_id != kNoId) records.push_back({constants.start_id, -1, -1, -1});
+  if (type.start_id != kNoId) records.push_back({type.start_id, -1, -1, -1});
 
-  MergeEngine engine(merges, token_to_id, type, constants.unknown_id);
+  MergeEngine engine(merges, token_to_id, type.word_end, type.unknown_id);
   Cursor cursor;
-  if (encode_flag) {
+  if (specials == EncodeSpecials::kAsText) {
     encodeOrdinaryText(text, pre_tokenizer.word_pattern, engine, cursor, records);
   } else {
-    std::vector<SpecialSplitPiece> pieces;
-    splitAtSpecials(text, pre_tokenizer.split_pattern, pieces);
-    for (const SpecialSplitPiece& piece : pieces) {
+    std::vector<TagSplitPiece> pieces;
+    splitAtTags(text, pre_tokenizer.split_pattern, pieces);
+    for (const TagSplitPiece& piece : pieces) {
       const std::string_view part = text.substr(piece.begin, piece.end - piece.begin);
       // A gap holds no tag, so only matches can be special tokens.
       if (piece.is_match && isSpecialToken(part, token_to_id, pre_tokenizer.special_pattern)) {
         const size_t length = utf8CountCodepoints(part);
-        appendTokenRecord(part, token_to_id, constants.unknown_id, cursor.wordId(),
+        appendTokenRecord(part, token_to_id, type.unknown_id, cursor.wordId(),
                           cursor.position(), cursor.positionAfter(length), records);
         cursor.advance(length);
       } else {
@@ -114,7 +95,7 @@ TokenRecords bpeEncode(const PreTokenizerPatternSet& pre_tokenizer, std::string_
     }
   }
 
-  if (constants.end_id != kNoId) records.push_back({constants.end_id, -1, -1, -1});
+  if (type.end_id != kNoId) records.push_back({type.end_id, -1, -1, -1});
   return records;
 }
 

@@ -13,8 +13,6 @@
 namespace nuvra::bpe {
 namespace {
 
-constexpr std::string_view kWordEnd = "</w>";
-
 // Bytes in the order their symbols take the first 256 ids: the bytes that
 // keep their own code point, ascending, then the moved ones, ascending; that
 // is, ordered by code point.
@@ -45,7 +43,7 @@ BuiltinTables buildTables(const data::BuiltinMergeList& list, bool word_end,
   std::array<uint32_t, 256> word_end_symbols{};
   for (uint32_t i = 0; i < 256; ++i) {
     base_symbols.emplace_back(encoder.symbols[order[i]].text());
-    word_end_forms.push_back(base_symbols.back() + std::string(kWordEnd));
+    word_end_forms.push_back(base_symbols.back() + std::string(kWordEndMarker));
     byte_symbols[order[i]] = i;
     word_end_symbols[order[i]] = word_end ? 256 + i : uint32_t(token_count + i);
   }
@@ -66,27 +64,27 @@ BuiltinTables buildTables(const data::BuiltinMergeList& list, bool word_end,
 
 }  // namespace
 
-const BuiltinTables& builtinTables(uint32_t type) {
-  switch (type) {
-    case 0: {
-      static const BuiltinTables transcript = buildTables(
-          data::kTranscriptMergeList, false, {"", "<|endoftext|>", "<|startoftranscript|>"},
-          buildPreTokenizer(0).special_pattern);
+const BuiltinTables& builtinTables(BuiltinList list) {
+  switch (list) {
+    case BuiltinList::kTranscript: {
+      static const BuiltinTables transcript =
+          buildTables(data::kTranscriptMergeList, false,
+                      {"", "<|endoftext|>", "<|startoftranscript|>"}, TagPattern::kPipeTag);
       return transcript;
     }
-    case 1: {
+    case BuiltinList::kWordEnd: {
       static const BuiltinTables word_end =
           buildTables(data::kWordEndMergeList, true, {"<|startoftext|>", "<|endoftext|>"},
-                      buildPreTokenizer(1).special_pattern);
+                      TagPattern::kPipeTag);
       return word_end;
     }
-    default: {
-      static const BuiltinTables empty{std::make_shared<const std::vector<std::string>>(),
-                                       std::make_shared<const VocabIndex>(),
-                                       std::make_shared<const MergeTable>()};
-      return empty;
-    }
+    case BuiltinList::kNone:
+      break;
   }
+  static const BuiltinTables empty{std::make_shared<const std::vector<std::string>>(),
+                                   std::make_shared<const VocabIndex>(),
+                                   std::make_shared<const MergeTable>()};
+  return empty;
 }
 
 }  // namespace nuvra::bpe

@@ -1,6 +1,6 @@
 #include "bpe/byte_symbols.h"
 
-#include "interface/utf8.h"
+#include "base/utf8.h"
 
 namespace nuvra::bpe {
 namespace {

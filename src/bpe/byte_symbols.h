@@ -8,6 +8,10 @@
 
 namespace nuvra::bpe {
 
+// Closes every word of the word-end type: "a" + "</w>" is the symbol of a
+// word-final "a", distinct from an "a" inside a word.
+inline constexpr std::string_view kWordEndMarker = "</w>";
+
 // Every byte as one printable character, so that any byte string can be
 // named by a vocabulary: 0x20 is "Ġ" (U+0120), 0x0A is "Ċ" (U+010A).
 struct ByteEncoder {

@@ -5,6 +5,8 @@
 #include <functional>
 #include <stdexcept>
 
+#include "bpe/byte_symbols.h"
+
 namespace nuvra::bpe {
 namespace {
 
@@ -14,8 +16,6 @@ constexpr uint32_t kNoMerge = MergeTable::kNoMerge;
 constexpr uint32_t kStale = MergeTable::kNoMerge - 1;
 // A symbol joined into its left neighbour; also "no neighbour".
 constexpr uint32_t kGone = UINT32_MAX;
-
-constexpr std::string_view kWordEnd = "</w>";
 
 // The record of a token whose lookup gave `id` (-1: not found).
 void appendFound(int32_t id, int32_t unknown_id, int32_t word_id, int32_t char_start,
@@ -38,8 +38,8 @@ size_t cachedWordSlot(uint64_t low, uint64_t high, size_t slots) {
 }  // namespace
 
 MergeEngine::MergeEngine(const MergeTable& merges, const readers::TokenIndex& token_to_id,
-                         uint32_t type, int32_t unknown_id)
-    : merges_(merges), token_to_id_(token_to_id), word_end_(type == 1), unknown_id_(unknown_id) {}
+                         bool word_end, int32_t unknown_id)
+    : merges_(merges), token_to_id_(token_to_id), word_end_(word_end), unknown_id_(unknown_id) {}
 
 int32_t MergeEngine::tokenId(uint32_t symbol) {
   constexpr size_t kBlock = kCachedIds / kCachedIdBlocks;
@@ -59,8 +59,8 @@ void MergeEngine::encodeWord(std::string_view piece, int32_t word_id, int32_t ch
   const size_t n = piece.size();
   if (n == 0) {
     // No symbols, so the whole (empty) merge result is one token text.
-    appendTokenRecord(word_end_ ? kWordEnd : std::string_view(), token_to_id_, unknown_id_, word_id,
-                      char_start, char_end, records);
+    appendTokenRecord(word_end_ ? kWordEndMarker : std::string_view(), token_to_id_, unknown_id_,
+                      word_id, char_start, char_end, records);
     return;
   }
   if (n > kCachedWordBytes || ++words_seen_ < kWordsBeforeCache) {

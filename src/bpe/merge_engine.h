@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/token_record.h"
 #include "bpe/merge_table.h"
-#include "interface/token_record.h"
 #include "readers/token_index.h"
 
 namespace nuvra::bpe {
@@ -27,7 +27,8 @@ class MergeEngine {
   // linked list; shorter ones, nearly all, through a plain array loop.
   static constexpr size_t kLongWordSymbols = 32;
 
-  MergeEngine(const MergeTable& merges, const readers::TokenIndex& token_to_id, uint32_t type,
+  // `word_end`: every word's last symbol carries "</w>" before merging.
+  MergeEngine(const MergeTable& merges, const readers::TokenIndex& token_to_id, bool word_end,
               int32_t unknown_id);
 
   // Appends the records of one pre-token: bytes -> symbols, merged by rank,

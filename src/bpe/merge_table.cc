@@ -12,7 +12,6 @@
 namespace nuvra::bpe {
 namespace {
 
-constexpr std::string_view kWordEnd = "</w>";
 constexpr uint32_t kNoSymbol = UINT32_MAX;
 
 // Bits to write any value below `limit`, all ones excluded: at least 1.
@@ -29,7 +28,7 @@ MergeTable::MergeTable() : MergeTable(readers::MergeList{}) {}
 MergeTable::MergeTable(readers::MergeList rules) {
   const ByteEncoder& encoder = byteEncoder();
   const size_t most_symbols = 256 * 2 + rules.size() * 3;
-  size_t text_size = 256 * (2 + kWordEnd.size() + 2);
+  size_t text_size = 256 * (2 + kWordEndMarker.size() + 2);
   for (const readers::MergeRule& rule : rules) {
     text_size += 2 * (rule.left.size() + rule.right.size());
   }
@@ -54,7 +53,7 @@ MergeTable::MergeTable(readers::MergeList rules) {
     byte_symbols_[size_t(b)] = intern(encoder.symbols[size_t(b)].text());
   }
   for (int b = 0; b < 256; ++b) {
-    joined.assign(encoder.symbols[size_t(b)].text()).append(kWordEnd);
+    joined.assign(encoder.symbols[size_t(b)].text()).append(kWordEndMarker);
     word_end_symbols_[size_t(b)] = intern(joined);
   }
   std::vector<SymbolRule> symbol_rules;

@@ -35,6 +35,8 @@ class MergeTable {
 
   // Byte symbols and their word-end forms only: nothing merges.
   MergeTable();
+  MergeTable(const MergeTable&) = delete;
+  MergeTable& operator=(const MergeTable&) = delete;
   // A pair listed twice keeps its last rank.
   explicit MergeTable(readers::MergeList rules);
   // A built-in list, whose tokens are distinct: symbol ids below

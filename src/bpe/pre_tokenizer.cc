@@ -3,8 +3,9 @@
 #include <array>
 #include <cstring>
 
+#include "base/utf8.h"
+#include "bpe/byte_symbols.h"
 #include "data/unicode_categories.h"
-#include "interface/utf8.h"
 
 namespace nuvra::bpe {
 namespace {
@@ -222,8 +223,7 @@ CharClass codepointClass(uint32_t cp) {
   return cp < 0x80 ? kAsciiClasses[cp] : nonAsciiClass(cp);
 }
 
-void splitAtSpecials(std::string_view text, TagPattern pattern,
-                     std::vector<SpecialSplitPiece>& out) {
+void splitAtTags(std::string_view text, TagPattern pattern, std::vector<TagSplitPiece>& out) {
   out.clear();
   size_t pos = 0;
   if (pattern != TagPattern::kNone) {
@@ -332,15 +332,14 @@ std::string cleanWhitespace(std::string_view text) {
 }
 
 std::string replaceWordEndMarkers(std::string_view text) {
-  static constexpr std::string_view kMarker = "</w>";
   std::string out;
   out.reserve(text.size());
   size_t pos = 0;
-  for (size_t hit = text.find(kMarker); hit != std::string_view::npos;
-       hit = text.find(kMarker, pos)) {
+  for (size_t hit = text.find(kWordEndMarker); hit != std::string_view::npos;
+       hit = text.find(kWordEndMarker, pos)) {
     out.append(text.data() + pos, hit - pos);
     out.push_back(' ');
-    pos = hit + kMarker.size();
+    pos = hit + kWordEndMarker.size();
   }
   out.append(text.data() + pos, text.size() - pos);
   return out;

@@ -26,18 +26,18 @@ enum class CharClass : uint8_t { kOther, kLetter, kNumber, kSpace };
 CharClass codepointClass(uint32_t cp);
 
 // One piece of a text cut at special tags: a byte range and whether it is a tag match.
-struct SpecialSplitPiece {
+struct TagSplitPiece {
   size_t begin;
   size_t end;
   bool is_match;
 };
 
-// splitAtSpecials: gaps and leftmost matches of `pattern` ("<\|[^>]+\|>" or
-// "<[^>]+>") in order, covering `text`; no empty gaps; an empty text gives
-// nothing. kNone never matches. Appends to `out` after clearing it.
+// Gaps and leftmost matches of `pattern` ("<\|[^>]+\|>" or "<[^>]+>") in
+// order, covering `text`; no empty gaps; an empty text gives nothing. kNone
+// never matches. Appends to `out` after clearing it. Any tag cuts, in the
+// vocabulary or not: encode then asks which are special tokens.
 // "a<s><s>b" with "<[^>]+>": "a" gap, "<s>" match, "<s>" match, "b" gap.
-void splitAtSpecials(std::string_view text, TagPattern pattern,
-                     std::vector<SpecialSplitPiece>& out);
+void splitAtTags(std::string_view text, TagPattern pattern, std::vector<TagSplitPiece>& out);
 
 // True when the whole of `piece` matches `pattern` (full match, not search).
 bool matchesTagPattern(std::string_view piece, TagPattern pattern);

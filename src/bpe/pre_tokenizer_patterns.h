@@ -27,16 +27,6 @@ struct PreTokenizerPatternSet {
   TagPattern special_pattern = TagPattern::kNone;
 };
 
-constexpr PreTokenizerPatternSet buildPreTokenizer(uint32_t type) {
-  switch (type) {
-    case 0: return {TagPattern::kPipeTag, WordPattern::kAsciiDigit, TagPattern::kPipeTag};
-    case 1: return {TagPattern::kPipeTag, WordPattern::kWordEnd, TagPattern::kPipeTag};
-    case 7: return {TagPattern::kAngleTag, WordPattern::kAsciiDigit, TagPattern::kAngleTag};
-    case 9: return {TagPattern::kAngleTag, WordPattern::kUnicodeDigit, TagPattern::kAngleTag};
-    default: return {};
-  }
-}
-
 }  // namespace nuvra::bpe
 
 #endif  // NUVRA_BPE_PRE_TOKENIZER_PATTERNS_H_

@@ -2,8 +2,8 @@
 
 #include <stdexcept>
 
+#include "base/utf8.h"
 #include "bpe/bpe_encoder.h"
-#include "interface/utf8.h"
 #include "readers/json_vocab_reader.h"
 
 namespace nuvra::bpe {

@@ -16,7 +16,8 @@ namespace nuvra::bpe {
 // Lookup structures of a byte-level or word-end vocabulary, built once per
 // vocabulary change: the text-to-id map encode searches, and for decode every
 // entry's bytes up front, so that decoding an id is a copy rather than a walk
-// over its symbols.
+// over its symbols. Of a text at several ids the highest wins, as a JSON
+// vocabulary read in order leaves it (the WordPiece index keeps the lowest).
 class VocabIndex {
  public:
   // Per-id flags; an id with neither decodes by copying its bytes.
@@ -29,6 +30,8 @@ class VocabIndex {
   VocabIndex();
   VocabIndex(const std::vector<std::string>& entries, TagPattern special_pattern,
              const ByteDecoder& byte_decoder);
+  VocabIndex(const VocabIndex&) = delete;
+  VocabIndex& operator=(const VocabIndex&) = delete;
 
   // Text to id; of a text at several ids the highest wins.
   const readers::TokenIndex& tokens() const { return *tokens_; }

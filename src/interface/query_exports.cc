@@ -1,10 +1,8 @@
 #include <cstring>
 #include <string>
 
-#include "interface/family_bridge.h"
 #include "interface/handle.h"
 #include "interface/status_guard.h"
-#include "interface/tokenizer_types.h"
 #include "nuvra_tokenizer.h"
 
 namespace nuvra {
@@ -15,23 +13,9 @@ int32_t copyRecordField(const NuvraTokenizer* handle, int32_t* out, uint32_t cap
                         int32_t TokenRecord::*field, bool positions) {
   if (handle == nullptr || out == nullptr) return NUVRA_TOKENIZER_STATUS_INVALID_ARGUMENT;
   if (capacity < handle->records.size()) return NUVRA_TOKENIZER_STATUS_INVALID_ARGUMENT;
-  if (positions && handle->type != 7 && handle->type != 8) {
-    return NUVRA_TOKENIZER_STATUS_INVALID_STATE;
-  }
+  if (positions && !handle->type->exposes_positions) return NUVRA_TOKENIZER_STATUS_INVALID_STATE;
   for (size_t i = 0; i < handle->records.size(); ++i) out[i] = handle->records[i].*field;
   return NUVRA_TOKENIZER_STATUS_SUCCESS;
-}
-
-int32_t vocabSize(const NuvraTokenizer& handle, uint32_t& size) {
-  if (typeIn(handle.type, kSentencePieceTypes)) {
-    size = uint32_t(spmVocabSize(handle));
-    return NUVRA_TOKENIZER_STATUS_SUCCESS;
-  }
-  if (typeIn(handle.type, kBpeTypes | kWordpieceTypes | kJapaneseWordpieceTypes)) {
-    size = uint32_t(handle.vocab->size());
-    return NUVRA_TOKENIZER_STATUS_SUCCESS;
-  }
-  return NUVRA_TOKENIZER_STATUS_INVALID_STATE;
 }
 
 }  // namespace
@@ -89,7 +73,8 @@ NUVRA_TOKENIZER_API int32_t nuvraTokenizerGetText(NuvraTokenizer* tokenizer, cha
 NUVRA_TOKENIZER_API int32_t nuvraTokenizerGetVocabSize(NuvraTokenizer* tokenizer,
                                                        uint32_t* size) {
   if (tokenizer == nullptr || size == nullptr) return NUVRA_TOKENIZER_STATUS_INVALID_ARGUMENT;
-  return guardStatus([&] { return nuvra::vocabSize(*tokenizer, *size); });
+  *size = tokenizer->family->vocabSize();
+  return NUVRA_TOKENIZER_STATUS_SUCCESS;
 }
 
 NUVRA_TOKENIZER_API int32_t nuvraTokenizerGetVocab(NuvraTokenizer* tokenizer, int32_t index,
@@ -97,17 +82,14 @@ NUVRA_TOKENIZER_API int32_t nuvraTokenizerGetVocab(NuvraTokenizer* tokenizer, in
   if (tokenizer == nullptr || text == nullptr || index < 0) {
     return NUVRA_TOKENIZER_STATUS_INVALID_ARGUMENT;
   }
+  if (uint32_t(index) >= tokenizer->family->vocabSize()) {
+    return NUVRA_TOKENIZER_STATUS_INVALID_ARGUMENT;
+  }
   return guardStatus([&] {
-    uint32_t size = 0;
-    const int32_t status = nuvra::vocabSize(*tokenizer, size);
-    if (status != NUVRA_TOKENIZER_STATUS_SUCCESS) return status;
-    if (uint32_t(index) >= size) return NUVRA_TOKENIZER_STATUS_INVALID_ARGUMENT;
-    std::string entry = nuvra::typeIn(tokenizer->type, nuvra::kSentencePieceTypes)
-                            ? nuvra::spmIdToText(*tokenizer, index)
-                            : (*tokenizer->vocab)[size_t(index)];
+    std::string entry = tokenizer->family->vocabEntry(uint32_t(index));
     tokenizer->vocab_text.swap(entry);
     *text = tokenizer->vocab_text.c_str();
-    return NUVRA_TOKENIZER_STATUS_SUCCESS;
+    return nuvra::Status::kSuccess;
   });
 }
 

@@ -1,4 +1,4 @@
-#include "interface/utf8.h"
+#include "base/utf8.h"
 #include "nuvra_tokenizer.h"
 
 extern "C" {

@@ -4,7 +4,7 @@
 #include <limits>
 #include <stdexcept>
 
-#include "interface/utf8.h"
+#include "base/utf8.h"
 #include "readers/key_value_scanner.h"
 
 namespace nuvra::readers {

@@ -1,11 +1,6 @@
 #include "readers/key_value_scanner.h"
 
 namespace nuvra::readers {
-namespace {
-
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
-}  // namespace
 
 bool KeyValueScanner::next(RawPair& pair) {
   const std::string_view c = content_;

@@ -5,6 +5,9 @@
 
 namespace nuvra::readers {
 
+// The blanks the resource readers skip around keys and trim from values.
+inline bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
 // One pair as the resource readers see it: the key as written between its
 // quotes (escapes not decoded) and the raw text of its value.
 struct RawPair {

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string_view>
 
-#include "interface/utf8.h"
+#include "base/utf8.h"
 
 namespace nuvra::readers {
 

@@ -1,17 +1,12 @@
 #ifndef NUVRA_READERS_TEXT_FILE_H_
 #define NUVRA_READERS_TEXT_FILE_H_
 
-#include <cwchar>
 #include <optional>
 #include <string>
 
-namespace nuvra::readers {
+#include "base/file_path.h"
 
-// A resource path as the caller gave it: exactly one of the two is set.
-struct FilePath {
-  const char* narrow = nullptr;
-  const wchar_t* wide = nullptr;
-};
+namespace nuvra::readers {
 
 // The path in the form the platform's narrow file calls take. A wide path is
 // converted to UTF-8; nullopt when it holds a value no file name can carry.

@@ -85,6 +85,8 @@ class TokenIndex {
 
   TokenIndex() = default;
   TokenIndex(const std::vector<std::string>& entries, Duplicates duplicates);
+  TokenIndex(const TokenIndex&) = delete;
+  TokenIndex& operator=(const TokenIndex&) = delete;
 
   // The id of `text`, or -1.
   int32_t find(std::string_view text) const {

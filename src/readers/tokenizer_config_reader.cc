@@ -7,8 +7,6 @@
 namespace nuvra::readers {
 namespace {
 
-bool isConfigBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
 void applyBoolean(std::string_view value, bool& target) {
   if (value == "true") target = true;
   if (value == "false") target = false;
@@ -32,8 +30,8 @@ TokenizerConfig parseTokenizerConfig(std::string_view content, TokenizerConfig c
     }
     // A pretty-printed last pair ends in a line break before its brace.
     std::string_view trimmed(value);
-    while (!trimmed.empty() && isConfigBlank(trimmed.front())) trimmed.remove_prefix(1);
-    while (!trimmed.empty() && isConfigBlank(trimmed.back())) trimmed.remove_suffix(1);
+    while (!trimmed.empty() && isBlank(trimmed.front())) trimmed.remove_prefix(1);
+    while (!trimmed.empty() && isBlank(trimmed.back())) trimmed.remove_suffix(1);
     if (key == "tokenize_chinese_chars") applyBoolean(trimmed, config.tokenize_chinese_chars);
     if (key == "do_lower_case") applyBoolean(trimmed, config.do_lower_case);
   }

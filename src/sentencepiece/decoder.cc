@@ -15,15 +15,15 @@ bool isSpecialPiece(std::string_view piece) {
   return piece == "<s>" || piece == "</s>" || piece == "<pad>" || piece == "<unk>";
 }
 
-std::string decodeSkippingSpecials(uint32_t type,
+std::string decodeSkippingSpecials(IdLayout layout,
                                    const sentencepiece::SentencePieceProcessor& model,
-                                   const ModelIds& ids, const int32_t* model_ids,
+                                   const ModelIds& ids, const int32_t* token_ids,
                                    uint32_t count) {
   std::vector<int> pieces;
   pieces.reserve(count);
   for (uint32_t i = 0; i < count; ++i) {
-    const int32_t s = modelToSpmId(type, model_ids[i]);
-    // Out-of-range ids (type 2's mask among them) would fail the whole text.
+    const int32_t s = tokenToPieceId(layout, token_ids[i]);
+    // Out-of-range ids (the shifted layout's mask among them) would fail the whole text.
     if (s == ids.unk || s == ids.pad || s < 0 || s >= ids.piece_count) continue;
     pieces.push_back(s);
   }
@@ -32,18 +32,16 @@ std::string decodeSkippingSpecials(uint32_t type,
   return text;
 }
 
-// "▁Hello </s> ▁world" on type 3 reads "Hello</s> world": an inner special
-// piece takes the space the next word would have had.
-std::string decodeWritingSpecials(uint32_t type,
+std::string decodeWritingSpecials(const TypeOptions& type,
                                   const sentencepiece::SentencePieceProcessor& model,
-                                  const ModelIds& ids, const int32_t* model_ids,
+                                  const ModelIds& ids, const int32_t* token_ids,
                                   uint32_t count) {
   const int32_t n = ids.piece_count;
   std::vector<int32_t> pieces;
   pieces.reserve(count);
   for (uint32_t i = 0; i < count; ++i) {
-    const int32_t s = modelToSpmId(type, model_ids[i]);
-    if (type == 3 && s > n) continue;
+    const int32_t s = tokenToPieceId(type.layout, token_ids[i]);
+    if (type.layout == IdLayout::kPadAfterPieces && s > n) continue;
     pieces.push_back(s);
   }
 
@@ -53,18 +51,19 @@ std::string decodeWritingSpecials(uint32_t type,
   for (size_t i = 0; i < pieces.size(); ++i) {
     const int32_t s = pieces[i];
     if (s < -1 || s > n) continue;
-    std::string_view piece = spmPieceText(type, model, s, n);
+    std::string_view piece = spmPieceText(type.layout, model, s, n);
     const bool special = isSpecialPiece(piece);
     bool space_before = false;
     if (piece.substr(0, kWordStart.size()) == kWordStart) {
       piece.remove_prefix(kWordStart.size());
       space_before = !text.empty() && !suppress_space;
     } else {
-      // Type 6 separates a word from the special piece before it.
-      space_before = type == 6 && previous_special && !special;
+      space_before = type.spacing == SpecialSpacing::kBeforeWordAfterSpecial &&
+                     previous_special && !special;
     }
     suppress_space = false;
-    const bool space_after = type == 3 && special && i > 0 && i + 1 < pieces.size();
+    const bool space_after = type.spacing == SpecialSpacing::kAfterInnerSpecial && special &&
+                             i > 0 && i + 1 < pieces.size();
     if (space_after) suppress_space = true;
     previous_special = special;
     if (space_before) text += ' ';
@@ -76,11 +75,12 @@ std::string decodeWritingSpecials(uint32_t type,
 
 }  // namespace
 
-std::string spmDecode(uint32_t type, const sentencepiece::SentencePieceProcessor& model,
-                      const ModelIds& ids, const int32_t* model_ids, uint32_t count,
-                      bool skip_special) {
-  return skip_special ? decodeSkippingSpecials(type, model, ids, model_ids, count)
-                      : decodeWritingSpecials(type, model, ids, model_ids, count);
+std::string spmDecode(const TypeOptions& type, const sentencepiece::SentencePieceProcessor& model,
+                      const ModelIds& ids, const int32_t* token_ids, uint32_t count,
+                      DecodeSpecials specials) {
+  return specials == DecodeSpecials::kSkip
+             ? decodeSkippingSpecials(type.layout, model, ids, token_ids, count)
+             : decodeWritingSpecials(type, model, ids, token_ids, count);
 }
 
 }  // namespace nuvra::spm

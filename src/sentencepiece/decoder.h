@@ -6,17 +6,19 @@
 #include <cstdint>
 #include <string>
 
-#include "sentencepiece/control_text_pattern.h"
+#include "base/special_tokens.h"
+#include "sentencepiece/special_pattern.h"
+#include "sentencepiece/type_options.h"
 
 namespace nuvra::spm {
 
-// Text of `count` ids of tokenizer `type`'s id space. With `skip_special` the
-// model detokenises what is left after dropping unknown, pad, mask and
-// out-of-range ids; otherwise every piece is written as stored, its leading
-// word-start mark turned into a space.
-std::string spmDecode(uint32_t type, const sentencepiece::SentencePieceProcessor& model,
-                      const ModelIds& ids, const int32_t* model_ids, uint32_t count,
-                      bool skip_special);
+// Text of `count` token ids of the type's id layout. With
+// DecodeSpecials::kSkip the model detokenises what is left after dropping
+// unknown, pad, mask and out-of-range ids; with kWrite every piece is
+// written as stored, its leading word-start mark turned into a space.
+std::string spmDecode(const TypeOptions& type, const sentencepiece::SentencePieceProcessor& model,
+                      const ModelIds& ids, const int32_t* token_ids, uint32_t count,
+                      DecodeSpecials specials);
 
 }  // namespace nuvra::spm
 

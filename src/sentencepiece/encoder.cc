@@ -8,9 +8,6 @@
 namespace nuvra::spm {
 namespace {
 
-bool addsBos(uint32_t type) { return type == 2 || type == 10; }
-bool addsEos(uint32_t type) { return type == 2 || type == 3 || type == 6; }
-
 constexpr size_t kMaxReserved = size_t(1) << 16;
 
 // "<pad>" of a type that has no entry for it: the text is dropped.
@@ -18,29 +15,32 @@ constexpr int32_t kNothing = -2;
 
 // The piece id a matched special text stands for; false when the match is
 // to be encoded as text after all.
-bool specialId(uint32_t type, const ModelIds& ids, SpecialText text, int32_t& id) {
+bool specialId(IdLayout layout, const ModelIds& ids, SpecialText text, int32_t& id) {
   switch (text) {
     case SpecialText::kBos: id = ids.bos; return ids.bos != -1;
     case SpecialText::kEos: id = ids.eos; return ids.eos != -1;
     case SpecialText::kPad:
-      // Without a pad piece type 2 has its own entry (-1), type 3 the one
-      // after the last piece, and the others drop the text.
+      // Without a pad piece the shifted layout has its own entry (-1),
+      // kPadAfterPieces the one after the last piece, and kModel drops the text.
       if (ids.pad != -1) {
         id = ids.pad;
       } else {
-        id = type == 2 ? -1 : type == 3 ? ids.piece_count : kNothing;
+        id = layout == IdLayout::kShifted          ? -1
+             : layout == IdLayout::kPadAfterPieces ? ids.piece_count
+                                                   : kNothing;
       }
       return true;
     case SpecialText::kUnk: id = ids.unk; return ids.unk != -1;
-    case SpecialText::kMask: id = ids.piece_count; return type == 2;
+    case SpecialText::kMask: id = ids.piece_count; return layout == IdLayout::kShifted;
   }
   return false;
 }
 
 }  // namespace
 
-TokenRecords spmEncode(uint32_t type, const sentencepiece::SentencePieceProcessor& model,
-                       const SpecialPattern& pattern, std::string_view text, bool encode_flag) {
+TokenRecords spmEncode(const TypeOptions& type, const sentencepiece::SentencePieceProcessor& model,
+                       const SpecialPattern& pattern, std::string_view text,
+                       EncodeSpecials specials) {
   const ModelIds& ids = pattern.ids();
   // Seldom more ids than bytes. Both buffers are taken before the library
   // runs: a large allocation right after it merges the small blocks it just
@@ -53,28 +53,29 @@ TokenRecords spmEncode(uint32_t type, const sentencepiece::SentencePieceProcesso
   piece_ids.reserve(expected + 1);
   const auto add = [&out](int32_t id) { out.push_back(TokenRecord{id, -1, -1, -1}); };
 
-  if (addsBos(type) && ids.bos != -1) add(ids.bos);
-  if (encode_flag) {
+  if (type.adds_bos && ids.bos != -1) add(ids.bos);
+  if (specials == EncodeSpecials::kAsText) {
     model.Encode(text, &piece_ids).IgnoreError();
     for (int id : piece_ids) add(id);
   } else {
-    for (const SpecialSplitPiece& piece : splitAtSpecials(text, pattern)) {
+    for (const SpecialTextPiece& piece : splitAtSpecialTexts(text, pattern)) {
       int32_t id = kNothing;
-      if (piece.special && specialId(type, ids, *piece.special, id)) {
+      if (piece.special && specialId(type.layout, ids, *piece.special, id)) {
         if (id != kNothing) add(id);
         continue;
       }
       model.Encode(piece.text, &piece_ids).IgnoreError();
       size_t first = 0;
-      // Type 6 drops a leading id 5 of every piece after the first record.
-      if (type == 6 && !piece_ids.empty() && piece_ids.front() == 5 && !out.empty()) first = 1;
+      if (type.drops_leading_id5 && !piece_ids.empty() && piece_ids.front() == 5 && !out.empty()) {
+        first = 1;
+      }
       for (size_t i = first; i < piece_ids.size(); ++i) add(piece_ids[i]);
     }
   }
-  if (addsEos(type) && ids.eos != -1) add(ids.eos);
+  if (type.adds_eos && ids.eos != -1) add(ids.eos);
 
-  if (type == 2) {
-    for (TokenRecord& record : out) record.id = spmToModelId(2, record.id);
+  if (type.layout == IdLayout::kShifted) {
+    for (TokenRecord& record : out) record.id = pieceToTokenId(type.layout, record.id);
   }
   return out;
 }

@@ -6,17 +6,20 @@
 #include <cstdint>
 #include <string_view>
 
-#include "interface/token_record.h"
-#include "sentencepiece/control_text_pattern.h"
+#include "base/special_tokens.h"
+#include "base/token_record.h"
+#include "sentencepiece/special_pattern.h"
+#include "sentencepiece/type_options.h"
 
 namespace nuvra::spm {
 
-// Records of `text` for tokenizer `type` over `model` and the pattern built
-// with it: the type's begin and end records around the model's segmentation,
-// with type 2's ids shifted into its own id space. With `encode_flag` false
-// the pattern's special texts become single records first.
-TokenRecords spmEncode(uint32_t type, const sentencepiece::SentencePieceProcessor& model,
-                       const SpecialPattern& pattern, std::string_view text, bool encode_flag);
+// Records of `text` over `model` and the pattern built with it: the type's
+// begin and end records around the model's segmentation, in the type's id
+// layout. With EncodeSpecials::kRecognise the pattern's special texts
+// become single records first.
+TokenRecords spmEncode(const TypeOptions& type, const sentencepiece::SentencePieceProcessor& model,
+                       const SpecialPattern& pattern, std::string_view text,
+                       EncodeSpecials specials);
 
 }  // namespace nuvra::spm
 

@@ -20,7 +20,7 @@ bool loadInto(sentencepiece::SentencePieceProcessor& processor, const std::strin
 
 }  // namespace
 
-std::optional<LoadedModel> loadModel(uint32_t type, const std::string& path) {
+std::optional<LoadedModel> loadModel(IdLayout layout, const std::string& path) {
   auto processor = std::make_unique<sentencepiece::SentencePieceProcessor>();
   if (!loadInto(*processor, path)) return std::nullopt;
   ModelIds ids;
@@ -29,7 +29,7 @@ std::optional<LoadedModel> loadModel(uint32_t type, const std::string& path) {
   ids.eos = processor->eos_id();
   ids.unk = processor->unk_id();
   ids.pad = processor->pad_id();
-  auto pattern = std::make_unique<const SpecialPattern>(buildSpecialPattern(type, ids));
+  auto pattern = std::make_unique<const SpecialPattern>(buildSpecialPattern(layout, ids));
   return LoadedModel{std::move(processor), std::move(pattern)};
 }
 

@@ -8,7 +8,8 @@
 #include <optional>
 #include <string>
 
-#include "sentencepiece/control_text_pattern.h"
+#include "sentencepiece/special_pattern.h"
+#include "sentencepiece/type_options.h"
 
 namespace nuvra::spm {
 
@@ -18,10 +19,10 @@ struct LoadedModel {
   std::unique_ptr<const SpecialPattern> special_pattern;
 };
 
-// Loads the model file at `path` (UTF-8 / native bytes) for tokenizer `type`;
+// Loads the model file at `path` (UTF-8 / native bytes) for a type of `layout`;
 // nullopt when it cannot be read or is no model. Loads into a processor of
 // its own: the library empties a processor before failing on some files.
-std::optional<LoadedModel> loadModel(uint32_t type, const std::string& path);
+std::optional<LoadedModel> loadModel(IdLayout layout, const std::string& path);
 
 }  // namespace nuvra::spm
 

@@ -2,19 +2,20 @@
 
 namespace nuvra::spm {
 
-int32_t idSpaceSize(uint32_t type, int32_t piece_count) {
+int32_t idSpaceSize(IdLayout layout, int32_t piece_count) {
   if (piece_count < 0) return 0;
-  switch (type) {
-    case 2: return piece_count + 2;
-    case 3: return piece_count + 1;
-    default: return piece_count;
+  switch (layout) {
+    case IdLayout::kShifted: return piece_count + 2;
+    case IdLayout::kPadAfterPieces: return piece_count + 1;
+    case IdLayout::kModel: break;
   }
+  return piece_count;
 }
 
-std::string_view spmPieceText(uint32_t type, const sentencepiece::SentencePieceProcessor& model,
+std::string_view spmPieceText(IdLayout layout, const sentencepiece::SentencePieceProcessor& model,
                               int32_t s, int32_t piece_count) {
   if (s == -1) return "<pad>";
-  if (s == piece_count) return type == 2 ? "<mask>" : "<pad>";
+  if (s == piece_count) return layout == IdLayout::kShifted ? "<mask>" : "<pad>";
   if (s >= 0 && s < piece_count) return model.IdToPiece(s);
   return {};
 }

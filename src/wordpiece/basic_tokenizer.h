@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "interface/utf8.h"
+#include "base/utf8.h"
 
 namespace nuvra::wordpiece {
 

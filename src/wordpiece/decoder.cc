@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "interface/utf8.h"
+#include "base/utf8.h"
 #include "wordpiece/vocabulary.h"
 
 namespace nuvra::wordpiece {
@@ -33,7 +33,8 @@ bool isAsciiPunctuationToken(std::string_view token) {
 }
 
 std::string wordpieceDecode(const std::vector<std::string>& vocab, const int32_t* ids,
-                            size_t count, bool skip_special) {
+                            size_t count, DecodeSpecials specials) {
+  const bool skip_special = specials == DecodeSpecials::kSkip;
   std::string out;
   // About six bytes per token; the cap keeps a huge run of skipped ids cheap.
   out.reserve(std::min<size_t>(count, size_t(1) << 20) * 6);

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/special_tokens.h"
+
 namespace nuvra::wordpiece {
 
 // True for a text of exactly one code point among the printable ASCII marks
@@ -17,9 +19,9 @@ bool isAsciiPunctuationToken(std::string_view token);
 // marks attach to the left, everything else follows one space:
 // hello , world -> "hello, world"; un ##able -> "unable"; hello ( world ->
 // "hello( world". Ids outside the vocabulary are skipped, and so are the
-// special texts when `skip_special`. Shared by every WordPiece type.
+// special texts with DecodeSpecials::kSkip. Shared by every WordPiece type.
 std::string wordpieceDecode(const std::vector<std::string>& vocab, const int32_t* ids,
-                            size_t count, bool skip_special);
+                            size_t count, DecodeSpecials specials);
 
 }  // namespace nuvra::wordpiece
 

@@ -2,10 +2,10 @@
 
 #include <string>
 
-#include "interface/utf8.h"
+#include "base/utf8.h"
 #include "wordpiece/basic_tokenizer.h"
-#include "wordpiece/matcher.h"
 #include "wordpiece/delimiter_split.h"
+#include "wordpiece/matcher.h"
 
 namespace nuvra::wordpiece {
 namespace {
@@ -79,7 +79,7 @@ void wordpieceEncodeSegment(const VocabIndex& index, std::string_view piece,
 }
 
 TokenRecords wordpieceEncode(const VocabIndex& index, std::string_view text,
-                             const BasicOptions& options, bool skip_special) {
+                             const BasicOptions& options, EncodeSpecials specials) {
   const FixedIds ids(index);
   TokenRecords out;
   // English averages about one token per five bytes.
@@ -87,7 +87,7 @@ TokenRecords wordpieceEncode(const VocabIndex& index, std::string_view text,
   out.push_back({ids.cls, -1, -1, -1});
   SegmentEncoder segments(index, options, ids.unknown, out);
   EncodeCounters counters;
-  if (skip_special) {
+  if (specials == EncodeSpecials::kAsText) {
     segments.encode(text, counters);
   } else {
     for (std::string_view piece : splitOnSpecialTokens(text, kWordpieceSpecialTokens)) {

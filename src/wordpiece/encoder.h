@@ -4,7 +4,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "interface/token_record.h"
+#include "base/special_tokens.h"
+#include "base/token_record.h"
 #include "wordpiece/vocabulary.h"
 
 namespace nuvra::wordpiece {
@@ -21,11 +22,12 @@ struct EncodeCounters {
   uint32_t character = 0;
 };
 
-// "[CLS]", the tokens of `text`, "[SEP]". Unless `skip_special`, the texts of
-// kWordpieceSpecialTokens in the input become those tokens. Every token but
-// the framing two carries its word's index and code-point span.
+// "[CLS]", the tokens of `text`, "[SEP]". With EncodeSpecials::kRecognise
+// the texts of kWordpieceSpecialTokens in the input become those tokens.
+// Every token but the framing two carries its word's index and code-point
+// span.
 TokenRecords wordpieceEncode(const VocabIndex& index, std::string_view text,
-                             const BasicOptions& options, bool skip_special);
+                             const BasicOptions& options, EncodeSpecials specials);
 
 // Appends the records of one piece (no special tokens in it) and advances the
 // counters over it: single spaces count as characters but not as words.

@@ -15,7 +15,7 @@ std::vector<std::string> parseWordpieceVocab(std::string_view content) {
   return entries;
 }
 
-std::optional<std::vector<std::string>> readWordpieceVocab(const readers::FilePath& path) {
+std::optional<std::vector<std::string>> readWordpieceVocab(const FilePath& path) {
   const std::optional<std::string> content = readers::readTextFile(path);
   if (!content) return std::nullopt;
   return parseWordpieceVocab(*content);

@@ -21,16 +21,20 @@ inline constexpr std::array<std::string_view, 5> kWordpieceSpecialTokens = {
 // The entries of a line-per-token vocabulary file: one per LF-ended line
 // (the line's id is its number), a last line without LF included, each cut
 // at its first NUL. nullopt when the file cannot be opened.
-std::optional<std::vector<std::string>> readWordpieceVocab(const readers::FilePath& path);
+std::optional<std::vector<std::string>> readWordpieceVocab(const FilePath& path);
 std::vector<std::string> parseWordpieceVocab(std::string_view content);
 
 // Words longer than this many bytes become "[UNK]" without any lookup.
 inline constexpr size_t kWordLengthLimit = 100;
 
-// Lookup structures of a WordPiece vocabulary, built once per vocabulary.
+// Lookup structures of a WordPiece vocabulary, built once per vocabulary:
+// lookups give the lowest id of a text, as a scan from the first line would,
+// and two tries serve the matcher (the BPE index keeps the highest id).
 class VocabIndex {
  public:
   explicit VocabIndex(const std::vector<std::string>& entries);
+  VocabIndex(const VocabIndex&) = delete;
+  VocabIndex& operator=(const VocabIndex&) = delete;
 
   // The lowest id whose entry equals `text`, or 0 when none does.
   int32_t lookupTokenId(std::string_view text) const {

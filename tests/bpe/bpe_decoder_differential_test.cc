@@ -14,16 +14,21 @@
 #include <string>
 #include <vector>
 
+#include "base/utf8.h"
 #include "bpe/bpe_decoder.h"
 #include "bpe/bpe_encoder.h"
 #include "bpe/builtin_tables.h"
 #include "bpe/pre_tokenizer.h"
 #include "bpe/vocab_index.h"
-#include "interface/utf8.h"
+#include "interface/type_table.h"
+#include "nuvra_tokenizer.h"
 #include "readers/json_vocab_reader.h"
 
 namespace nuvra::bpe {
 namespace {
+
+constexpr DecodeSpecials kSkip = DecodeSpecials::kSkip;
+constexpr DecodeSpecials kWrite = DecodeSpecials::kWrite;
 
 size_t iterations(size_t ci_default) {
   const char* value = std::getenv("NUVRA_DIFFERENTIAL_ITERATIONS");
@@ -48,7 +53,7 @@ std::optional<std::string> plainDecode(const std::vector<int32_t>& ids, uint32_t
   }
   std::string text = symbolsToBytes(joined, byteDecoder());
   if (type == 1) text = cleanUpTokenization(replaceWordEndMarkers(text));
-  if ((flags & kUtf8SafeFlag) != 0) text = utf8RoundTrip(text);
+  if ((flags & NUVRA_TOKENIZER_FLAG_UTF8_SAFE) != 0) text = utf8RoundTrip(text);
   if (!text.empty() && text.back() == ' ') text.pop_back();
   return text;
 }
@@ -57,7 +62,7 @@ std::optional<std::string> plainDecode(const std::vector<int32_t>& ids, uint32_t
 // (entries the fast path must hand over or skip), a few ids outside.
 void expectSameAsPlainDecode(const std::vector<std::string>& vocab, uint32_t type,
                              const std::vector<int32_t>& favoured, size_t rounds, uint32_t seed) {
-  const TagPattern pattern = buildPreTokenizer(type).special_pattern;
+  const TagPattern pattern = findType(type)->bpe.patterns.special_pattern;
   const VocabIndex index(vocab, pattern, byteDecoder());
   const readers::TokenIndex keys(vocab, readers::TokenIndex::Duplicates::kHighestId);
   std::mt19937 rng(seed);
@@ -77,20 +82,20 @@ void expectSameAsPlainDecode(const std::vector<std::string>& vocab, uint32_t typ
       }
     }
     for (const bool skip : {true, false}) {
-      for (const uint32_t flags : {0u, kUtf8SafeFlag}) {
+      for (const uint32_t flags : {0u, uint32_t(NUVRA_TOKENIZER_FLAG_UTF8_SAFE)}) {
         const std::optional<std::string> expected =
             plainDecode(ids, type, flags, vocab, keys, pattern, skip);
         std::string context = "round " + std::to_string(round) + " skip " + std::to_string(skip) +
                               " flags " + std::to_string(flags);
         if (!expected) {
-          EXPECT_THROW(bpeDecode(ids.data(), uint32_t(ids.size()), type, flags, index, vocab,
-                                 byteDecoder(), skip),
+          EXPECT_THROW(bpeDecode(ids.data(), uint32_t(ids.size()), {type == 1, flags != 0}, index,
+                                 vocab, byteDecoder(), skip ? kSkip : kWrite),
                        std::out_of_range)
               << context;
           continue;
         }
-        ASSERT_EQ(bpeDecode(ids.data(), uint32_t(ids.size()), type, flags, index, vocab,
-                            byteDecoder(), skip),
+        ASSERT_EQ(bpeDecode(ids.data(), uint32_t(ids.size()), {type == 1, flags != 0}, index, vocab,
+                            byteDecoder(), skip ? kSkip : kWrite),
                   *expected)
             << context;
       }
@@ -121,7 +126,7 @@ TEST(BpeDecoderDifferentialTest, HandMadeVocabulary) {
 TEST(BpeDecoderDifferentialTest, PublishedVocabularies) {
   const std::string path = std::string(NUVRA_DATA_DIR) + "/gpt2/vocab.json";
   const std::optional<std::vector<readers::VocabPair>> pairs =
-      readers::readJsonVocab(readers::FilePath{path.c_str(), nullptr});
+      readers::readJsonVocab(FilePath{path.c_str(), nullptr});
   ASSERT_TRUE(pairs.has_value()) << path;
   std::vector<std::string> gpt2;
   readers::storeVocabPairs(*pairs, gpt2);
@@ -131,7 +136,7 @@ TEST(BpeDecoderDifferentialTest, PublishedVocabularies) {
   const size_t rounds = iterations(1000);
   expectSameAsPlainDecode(gpt2, 9, {end_of_text}, rounds, 11);
   expectSameAsPlainDecode(gpt2, 0, {end_of_text}, rounds, 12);
-  const std::vector<std::string>& word_end = *builtinTables(1).vocab;
+  const std::vector<std::string>& word_end = *builtinTables(BuiltinList::kWordEnd).vocab;
   expectSameAsPlainDecode(word_end, 1, {49406, 49407}, rounds, 13);
 }
 

@@ -8,6 +8,7 @@
 
 #include "bpe/byte_symbols.h"
 #include "bpe/c_api_helpers.h"
+#include "interface/type_table.h"
 
 namespace nuvra::bpe {
 namespace {
@@ -111,7 +112,7 @@ TEST(BpeEncoderTest, DroppedTokensStillAdvanceWordsAndPositions) {
   const MergeTable merges(readers::MergeList{{"Ġ", "b", 0}});
   // " ?" has no token at all on type 9; " b" is still word 2 at [4, 5).
   const TokenRecords records =
-      bpeEncode(buildPreTokenizer(9), "a ? b", 9, vocab, merges, false);
+      bpeEncode(findType(9)->bpe, "a ? b", vocab, merges, EncodeSpecials::kAsText);
   EXPECT_EQ(records, (TokenRecords{{0, 0, 0, 1}, {1, 2, 4, 5}}));
 }
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "base/utf8.h"
 #include "bpe/c_api_helpers.h"
-#include "interface/utf8.h"
 #include "readers/json_vocab_reader.h"
 
 namespace nuvra::bpe {

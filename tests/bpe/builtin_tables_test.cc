@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "bpe/merge_engine.h"
+#include "interface/type_table.h"
 #include "readers/json_vocab_reader.h"
 
 namespace nuvra::bpe {
@@ -18,7 +19,7 @@ void expectVocabFile(const std::vector<std::string>& vocab, const std::string& r
                      size_t expected_entries) {
   const std::string path = std::string(NUVRA_DATA_DIR) + "/" + relative;
   const std::optional<std::vector<readers::VocabPair>> pairs =
-      readers::readJsonVocab(readers::FilePath{path.c_str(), nullptr});
+      readers::readJsonVocab(FilePath{path.c_str(), nullptr});
   ASSERT_TRUE(pairs.has_value()) << path;
   ASSERT_EQ(pairs->size(), expected_entries);
   size_t mismatches = 0;
@@ -33,7 +34,7 @@ void expectVocabFile(const std::vector<std::string>& vocab, const std::string& r
 }
 
 TEST(BuiltinTablesTest, TranscriptTypeMatchesThePublishedVocabulary) {
-  const BuiltinTables& tables = builtinTables(0);
+  const BuiltinTables& tables = builtinTables(BuiltinList::kTranscript);
   const std::vector<std::string>& vocab = *tables.vocab;
   ASSERT_EQ(vocab.size(), 50259u);
   EXPECT_EQ(vocab[0], "!");
@@ -57,11 +58,11 @@ TEST(BuiltinTablesTest, TranscriptTypeMatchesThePublishedVocabulary) {
   EXPECT_EQ(merges.rank("åľ", "º"), 49999);
   EXPECT_EQ(merges.rank("t", "Ġ"), std::nullopt);
   // Both vocabularies come from one build, shared by every handle.
-  EXPECT_EQ(&builtinTables(0), &tables);
+  EXPECT_EQ(&builtinTables(BuiltinList::kTranscript), &tables);
 }
 
 TEST(BuiltinTablesTest, WordEndTypeMatchesThePublishedVocabulary) {
-  const BuiltinTables& tables = builtinTables(1);
+  const BuiltinTables& tables = builtinTables(BuiltinList::kWordEnd);
   const std::vector<std::string>& vocab = *tables.vocab;
   ASSERT_EQ(vocab.size(), 49408u);
   EXPECT_EQ(vocab[256], "!</w>");
@@ -83,7 +84,7 @@ TEST(BuiltinTablesTest, WordEndTypeMatchesThePublishedVocabulary) {
 
 TEST(BuiltinTablesTest, OtherTypesStartEmpty) {
   for (uint32_t type : {2u, 7u, 8u, 9u}) {
-    const BuiltinTables& tables = builtinTables(type);
+    const BuiltinTables& tables = builtinTables(findType(type)->bpe.builtin);
     EXPECT_TRUE(tables.vocab->empty());
     EXPECT_EQ(tables.token_to_id->tokens().size(), 0u);
     EXPECT_EQ(tables.merges->size(), 0u);
@@ -92,8 +93,8 @@ TEST(BuiltinTablesTest, OtherTypesStartEmpty) {
 
 // Ids of ASCII words, each encoded on its own by the type's built-in tables.
 std::vector<int32_t> idsOfWords(uint32_t type, const std::vector<std::string>& words) {
-  const BuiltinTables& tables = builtinTables(type);
-  MergeEngine engine(*tables.merges, tables.token_to_id->tokens(), type, -1);
+  const BuiltinTables& tables = builtinTables(findType(type)->bpe.builtin);
+  MergeEngine engine(*tables.merges, tables.token_to_id->tokens(), type == 1, -1);
   TokenRecords records;
   int32_t start = 0;
   for (size_t i = 0; i < words.size(); ++i) {

@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "base/utf8.h"
 #include "bpe/builtin_tables.h"
 #include "bpe/byte_symbols.h"
 #include "bpe/naive_bpe.h"
-#include "interface/utf8.h"
 
 namespace nuvra::bpe {
 namespace {
@@ -31,7 +31,7 @@ std::vector<std::string> engineTokens(const MergeTable& table, uint32_t type,
                                       std::string_view piece,
                                       size_t long_word_symbols = MergeEngine::kLongWordSymbols) {
   const TokenIndex no_vocab;
-  MergeEngine engine(table, no_vocab, type, -1);
+  MergeEngine engine(table, no_vocab, type == 1, -1);
   engine.setLongWordSymbols(long_word_symbols);
   std::vector<std::string> tokens;
   for (uint32_t symbol : engine.mergeWord(piece)) tokens.emplace_back(table.symbolText(symbol));
@@ -119,20 +119,20 @@ TEST(MergeEngineTest, RecordsLookTokensUpWithUnknownOrDrop) {
   TokenRecords records;
 
   // "q" is in the vocabulary, "z" is not: unknown id 3 stands in for it.
-  MergeEngine with_unknown(table, index, 7, 3);
+  MergeEngine with_unknown(table, index, false, 3);
   with_unknown.encodeWord("hiqz", 4, 10, 14, records);
   EXPECT_EQ(records, (TokenRecords{{0, 4, 10, 14}, {2, 4, 10, 14}, {3, 4, 10, 14}}));
 
   // Without an unknown id the missing token is dropped and the rest stay.
   records.clear();
-  MergeEngine dropping(table, index, 9, -1);
+  MergeEngine dropping(table, index, false, -1);
   dropping.encodeWord("zhi z", 0, 0, 5, records);
   EXPECT_EQ(records, (TokenRecords{{0, 0, 0, 5}, {1, 0, 0, 5}}));
 
   // The empty piece looks up the empty text; the word-end type looks up "a</w>".
   records.clear();
   dropping.encodeWord("", 1, 2, 2, records);
-  MergeEngine word_end(table, index, 1, -1);
+  MergeEngine word_end(table, index, true, -1);
   word_end.encodeWord("a", 2, 3, 4, records);
   EXPECT_EQ(records, (TokenRecords{{3, 1, 2, 2}, {4, 2, 3, 4}}));
 
@@ -202,8 +202,8 @@ TEST(MergeEngineTest, MatchesTheOracleOnRandomWordsAndTables) {
     const MergeList rules = randomRules(rng, symbols, type == 1);
     const MergeTable table(rules);
     const testing::NaiveMerges merges = testing::naiveMerges(rules);
-    MergeEngine short_words(table, no_vocab, type, -1);
-    MergeEngine heap_only(table, no_vocab, type, -1);
+    MergeEngine short_words(table, no_vocab, type == 1, -1);
+    MergeEngine heap_only(table, no_vocab, type == 1, -1);
     heap_only.setLongWordSymbols(0);
     for (int w = 0; w < 10; ++w, ++compared) {
       std::string piece;
@@ -238,7 +238,7 @@ TEST(MergeEngineTest, RepeatedWordsGiveTheRecordsOfAFreshEngine) {
     }
     const TokenIndex index(vocab, TokenIndex::Duplicates::kHighestId);
     // Enough distinct words to grow the cache to its largest and to fill it.
-    MergeEngine engine(table, index, type, unknown);
+    MergeEngine engine(table, index, type == 1, unknown);
     TokenRecords records;
     TokenRecords expected;
     for (int32_t w = 0; w < 40000; ++w) {
@@ -248,7 +248,7 @@ TEST(MergeEngineTest, RepeatedWordsGiveTheRecordsOfAFreshEngine) {
       const size_t length = 1 + rng() % (rng() % 4 == 0 ? 20 : 5);
       for (size_t i = 0; i < length; ++i) piece += alphabet[rng() % alphabet.size()];
       engine.encodeWord(piece, w, w, w + 1, records);
-      MergeEngine(table, index, type, unknown).encodeWord(piece, w, w, w + 1, expected);
+      MergeEngine(table, index, type == 1, unknown).encodeWord(piece, w, w, w + 1, expected);
     }
     ASSERT_EQ(records, expected) << "type " << type;
   }
@@ -310,9 +310,9 @@ TEST(MergeEngineTest, MatchesTheOracleOnRealTables) {
   const testing::NaiveMerges file_merges = testing::naiveMerges(file_rules);
   const TokenIndex no_vocab;
   for (const auto& [table, merges] :
-       {std::make_pair(builtinTables(0).merges.get(), &builtinOracle()),
+       {std::make_pair(builtinTables(BuiltinList::kTranscript).merges.get(), &builtinOracle()),
         std::make_pair(&file_table, &file_merges)}) {
-    MergeEngine engine(*table, no_vocab, 0, -1);
+    MergeEngine engine(*table, no_vocab, false, -1);
     for (const std::string& word : words) {
       std::vector<std::string> tokens;
       for (uint32_t s : engine.mergeWord(word)) tokens.emplace_back(table->symbolText(s));
@@ -322,11 +322,11 @@ TEST(MergeEngineTest, MatchesTheOracleOnRealTables) {
 }
 
 TEST(MergeEngineTest, LongPreTokensMergeWithoutBlowUp) {
-  const BuiltinTables& builtin = builtinTables(0);
+  const BuiltinTables& builtin = builtinTables(BuiltinList::kTranscript);
   const MergeTable& table = *builtin.merges;
   const testing::NaiveMerges& merges = builtinOracle();
   ASSERT_EQ(merges.size(), 50000u);
-  MergeEngine engine(table, builtin.token_to_id->tokens(), 0, -1);
+  MergeEngine engine(table, builtin.token_to_id->tokens(), false, -1);
   for (const bool cjk : {false, true}) {
     const std::string source =
         readDataFile(cjk ? "text/wagahaiwa_nekodearu.txt" : "text/botchan.txt");

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "interface/utf8.h"
+#include "base/utf8.h"
 #include "readers/merge_file_reader.h"
 
 namespace nuvra::bpe::testing {

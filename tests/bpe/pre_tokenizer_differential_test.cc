@@ -22,8 +22,8 @@
 #include <utility>
 #include <vector>
 
+#include "base/utf8.h"
 #include "bpe/pre_tokenizer.h"
-#include "interface/utf8.h"
 
 namespace nuvra::bpe {
 namespace {
@@ -228,9 +228,9 @@ class Oracle {
     for (TagPattern t : {TagPattern::kPipeTag, TagPattern::kAngleTag}) {
       const Regex& regex = t == TagPattern::kPipeTag ? pipe_ : angle_;
       const Regex& full = t == TagPattern::kPipeTag ? pipe_full_ : angle_full_;
-      splitAtSpecials(text, t, split_);
+      splitAtTags(text, t, split_);
       Spans ours;
-      for (const SpecialSplitPiece& piece : split_) {
+      for (const TagSplitPiece& piece : split_) {
         ours.emplace_back(piece.begin, piece.end);
         const std::string_view part = text.substr(piece.begin, piece.end - piece.begin);
         if (piece.is_match != fullMatch(full, part) || piece.is_match != matchesTagPattern(part, t)) {
@@ -325,7 +325,7 @@ class Oracle {
   Regex ascii_digit_, unicode_digit_, word_end_;
   Regex pipe_, angle_, pipe_full_, angle_full_;
   Regex space_run_, word_end_marker_;
-  std::vector<SpecialSplitPiece> split_;
+  std::vector<TagSplitPiece> split_;
 };
 
 size_t iterations(size_t ci_default) {

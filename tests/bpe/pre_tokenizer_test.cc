@@ -21,10 +21,10 @@ Words words(std::string_view text, WordPattern pattern) {
 
 // Pieces as "text" for gaps and "[text]" for matches.
 std::vector<std::string> pieces(std::string_view text, TagPattern pattern) {
-  std::vector<SpecialSplitPiece> split;
-  splitAtSpecials(text, pattern, split);
+  std::vector<TagSplitPiece> split;
+  splitAtTags(text, pattern, split);
   std::vector<std::string> out;
-  for (const SpecialSplitPiece& p : split) {
+  for (const TagSplitPiece& p : split) {
     const std::string part(text.substr(p.begin, p.end - p.begin));
     out.push_back(p.is_match ? "[" + part + "]" : part);
   }
@@ -117,8 +117,8 @@ TEST(PreTokenizerTest, SplitAtSpecials) {
   EXPECT_EQ(pieces("<|a<|b|>", pipe), (std::vector<std::string>{"[<|a<|b|>]"}));
   EXPECT_EQ(pieces("a<b", angle), (std::vector<std::string>{"a<b"}));
   // The vector is cleared first.
-  std::vector<SpecialSplitPiece> out{{1, 2, true}};
-  splitAtSpecials("", angle, out);
+  std::vector<TagSplitPiece> out{{1, 2, true}};
+  splitAtTags("", angle, out);
   EXPECT_TRUE(out.empty());
 }
 
@@ -193,7 +193,7 @@ TEST(PreTokenizerTest, InvalidUtf8IsCoveredSafely) {
                            '\xC2', '\xA0', '\xE2', '\xE3', '\xF0', '\xF4', '\xFF', '\xED'};
   std::uniform_int_distribution<size_t> pick(0, sizeof(alphabet) - 1);
   std::uniform_int_distribution<size_t> length(0, 24);
-  std::vector<SpecialSplitPiece> split;
+  std::vector<TagSplitPiece> split;
   for (int iteration = 0; iteration < 3000; ++iteration) {
     std::string text;
     for (size_t n = length(rng); n > 0; --n) text.push_back(alphabet[pick(rng)]);
@@ -209,9 +209,9 @@ TEST(PreTokenizerTest, InvalidUtf8IsCoveredSafely) {
     for (const std::string& w : words(text, kWordEnd)) covered += w.size();
     EXPECT_LE(covered, text.size());
     for (TagPattern t : {TagPattern::kPipeTag, TagPattern::kAngleTag}) {
-      splitAtSpecials(text, t, split);
+      splitAtTags(text, t, split);
       size_t pos = 0;
-      for (const SpecialSplitPiece& piece : split) {
+      for (const TagSplitPiece& piece : split) {
         ASSERT_EQ(piece.begin, pos);
         ASSERT_LT(piece.begin, piece.end);
         EXPECT_EQ(piece.is_match, matchesTagPattern(text.substr(pos, piece.end - pos), t));

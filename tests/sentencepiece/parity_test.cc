@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "interface/type_table.h"
 #include "sentencepiece/decoder.h"
 #include "sentencepiece/encoder.h"
 #include "sentencepiece/model_loader.h"
@@ -53,11 +54,12 @@ std::vector<std::string> corpusLines(const std::string& name, size_t limit) {
 class ModelUnderTest {
  public:
   explicit ModelUnderTest(const std::string& path) : path_(path) {
-    std::optional<spm::LoadedModel> loaded = spm::loadModel(2, path);
+    std::optional<spm::LoadedModel> loaded = spm::loadModel(spm::IdLayout::kShifted, path);
     if (!loaded) throw std::runtime_error("cannot load " + path);
     sp_ = std::move(loaded->processor);
     for (int32_t type : kTypes) {
-      patterns_.emplace(type, spm::buildSpecialPattern(uint32_t(type), loaded->special_pattern->ids()));
+      patterns_.emplace(type, spm::buildSpecialPattern(findType(uint32_t(type))->spm.layout,
+                                                      loaded->special_pattern->ids()));
     }
   }
 
@@ -79,8 +81,9 @@ class ModelUnderTest {
       failures += report(ids == oracleIds(type, *sp_, text, false), type, "encode", text);
       failures += report(encode(type, text, false) == oracleIds(type, *sp_, text, true), type,
                          "encode with specials", text);
-      const std::string decoded = spm::spmDecode(uint32_t(type), *sp_, pattern.ids(), ids.data(),
-                                                 uint32_t(ids.size()), true);
+      const std::string decoded = spm::spmDecode(findType(uint32_t(type))->spm, *sp_, pattern.ids(),
+                                                 ids.data(), uint32_t(ids.size()),
+                                                 DecodeSpecials::kSkip);
       failures += report(decoded == expected_text, type, "decode", text);
     }
     return failures;
@@ -90,7 +93,8 @@ class ModelUnderTest {
   Ids encode(int32_t type, const std::string& text, bool encode_flag) const {
     Ids ids;
     for (const TokenRecord& record :
-         spm::spmEncode(uint32_t(type), *sp_, patterns_.at(type), text, encode_flag)) {
+         spm::spmEncode(findType(uint32_t(type))->spm, *sp_, patterns_.at(type), text,
+                        encode_flag ? EncodeSpecials::kAsText : EncodeSpecials::kRecognise)) {
       ids.push_back(record.id);
       EXPECT_EQ(record.word_id, -1);
       EXPECT_EQ(record.char_start, -1);

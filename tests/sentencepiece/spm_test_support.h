@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "base/utf8.h"
 #include "interface/tokenizer_handle.h"
-#include "interface/utf8.h"
 #include "nuvra_tokenizer.h"
 #include "support/temp_files.h"
 

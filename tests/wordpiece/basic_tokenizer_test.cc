@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "base/utf8.h"
 #include "data/accent_table.h"
-#include "interface/utf8.h"
 
 namespace nuvra::wordpiece {
 namespace {

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "sentencepiece/type_options.h"
+
 namespace nuvra::spm {
 
 // The fixed texts that encode recognises as special tokens when asked to.
@@ -52,22 +54,23 @@ class SpecialPattern {
   ModelIds ids_;
 };
 
-// The pattern of a model of tokenizer `type`: "<s>", "</s>", "<pad>", "<unk>",
+// The pattern of a model under `layout`: "<s>", "</s>", "<pad>", "<unk>",
 // "<mask>" in this order, "<s>", "</s>" and "<unk>" only when the model has
-// that piece, "<pad>" always, "<mask>" for type 2 only.
-SpecialPattern buildSpecialPattern(uint32_t type, const ModelIds& ids);
+// that piece, "<pad>" always, "<mask>" in the shifted layout only.
+SpecialPattern buildSpecialPattern(IdLayout layout, const ModelIds& ids);
 
 // One piece of a text cut at the pattern's matches: a gap of ordinary text
 // (no `special`) or one match.
-struct SpecialSplitPiece {
+struct SpecialTextPiece {
   std::string_view text;
   std::optional<SpecialText> special;
 };
 
 // Gaps and matches in order, covering `text` exactly; gaps are never empty,
-// so "<s><s>" gives two matches and the empty text nothing.
-std::vector<SpecialSplitPiece> splitAtSpecials(std::string_view text,
-                                               const SpecialPattern& pattern);
+// so "<s><s>" gives two matches and the empty text nothing. Unlike the BPE
+// tag split, only the pattern's fixed texts cut, and each match says which.
+std::vector<SpecialTextPiece> splitAtSpecialTexts(std::string_view text,
+                                                  const SpecialPattern& pattern);
 
 }  // namespace nuvra::spm
 

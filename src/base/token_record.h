@@ -1,5 +1,5 @@
-#ifndef NUVRA_INTERFACE_TOKEN_RECORD_H_
-#define NUVRA_INTERFACE_TOKEN_RECORD_H_
+#ifndef NUVRA_BASE_TOKEN_RECORD_H_
+#define NUVRA_BASE_TOKEN_RECORD_H_
 
 #include <cstdint>
 #include <vector>
@@ -24,4 +24,4 @@ inline bool operator==(const TokenRecord& a, const TokenRecord& b) {
 
 }  // namespace nuvra
 
-#endif  // NUVRA_INTERFACE_TOKEN_RECORD_H_
+#endif  // NUVRA_BASE_TOKEN_RECORD_H_

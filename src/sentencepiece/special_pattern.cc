@@ -1,4 +1,4 @@
-#include "sentencepiece/control_text_pattern.h"
+#include "sentencepiece/special_pattern.h"
 
 #include <algorithm>
 #include <cstring>
@@ -49,19 +49,19 @@ std::string SpecialPattern::text() const {
   return out;
 }
 
-SpecialPattern buildSpecialPattern(uint32_t type, const ModelIds& ids) {
+SpecialPattern buildSpecialPattern(IdLayout layout, const ModelIds& ids) {
   std::vector<SpecialText> alternatives;
   if (ids.bos != -1) alternatives.push_back(SpecialText::kBos);
   if (ids.eos != -1) alternatives.push_back(SpecialText::kEos);
   alternatives.push_back(SpecialText::kPad);
   if (ids.unk != -1) alternatives.push_back(SpecialText::kUnk);
-  if (type == 2) alternatives.push_back(SpecialText::kMask);
+  if (layout == IdLayout::kShifted) alternatives.push_back(SpecialText::kMask);
   return SpecialPattern(std::move(alternatives), ids);
 }
 
-std::vector<SpecialSplitPiece> splitAtSpecials(std::string_view text,
-                                               const SpecialPattern& pattern) {
-  std::vector<SpecialSplitPiece> pieces;
+std::vector<SpecialTextPiece> splitAtSpecialTexts(std::string_view text,
+                                                  const SpecialPattern& pattern) {
+  std::vector<SpecialTextPiece> pieces;
   size_t p = 0;
   while (const std::optional<SpecialPattern::Match> match = pattern.find(text, p)) {
     if (match->start > p) pieces.push_back({text.substr(p, match->start - p), std::nullopt});

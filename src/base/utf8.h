@@ -1,5 +1,5 @@
-#ifndef NUVRA_INTERFACE_UTF8_H_
-#define NUVRA_INTERFACE_UTF8_H_
+#ifndef NUVRA_BASE_UTF8_H_
+#define NUVRA_BASE_UTF8_H_
 
 #include <cstdint>
 #include <string>
@@ -101,4 +101,4 @@ std::string utf8RoundTrip(std::string_view text);
 
 }  // namespace nuvra
 
-#endif  // NUVRA_INTERFACE_UTF8_H_
+#endif  // NUVRA_BASE_UTF8_H_

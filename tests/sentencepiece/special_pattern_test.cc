@@ -1,4 +1,5 @@
-#include "sentencepiece/control_text_pattern.h"
+#include "interface/type_table.h"
+#include "sentencepiece/special_pattern.h"
 
 #include <gtest/gtest.h>
 
@@ -18,10 +19,12 @@ ModelIds idsWith(int32_t bos, int32_t eos, int32_t unk, int32_t pad = -1) {
   return ids;
 }
 
+IdLayout layoutOf(uint32_t type) { return findType(type)->spm.layout; }
+
 // Pieces written as "text" for gaps and "[text]" for matches.
 std::vector<std::string> split(const std::string& text, const SpecialPattern& pattern) {
   std::vector<std::string> out;
-  for (const SpecialSplitPiece& piece : splitAtSpecials(text, pattern)) {
+  for (const SpecialTextPiece& piece : splitAtSpecialTexts(text, pattern)) {
     const std::string bytes(piece.text);
     if (piece.special) {
       EXPECT_EQ(specialTextBytes(*piece.special), piece.text);
@@ -36,17 +39,17 @@ std::vector<std::string> split(const std::string& text, const SpecialPattern& pa
 using Pieces = std::vector<std::string>;
 
 TEST(SpecialPattern, HoldsTheTextsTheModelHasInTheirFixedOrder) {
-  EXPECT_EQ(buildSpecialPattern(6, idsWith(1, 2, 0)).text(), "<s>|</s>|<pad>|<unk>");
-  EXPECT_EQ(buildSpecialPattern(2, idsWith(1, 2, 0)).text(), "<s>|</s>|<pad>|<unk>|<mask>");
+  EXPECT_EQ(buildSpecialPattern(layoutOf(6), idsWith(1, 2, 0)).text(), "<s>|</s>|<pad>|<unk>");
+  EXPECT_EQ(buildSpecialPattern(layoutOf(2), idsWith(1, 2, 0)).text(), "<s>|</s>|<pad>|<unk>|<mask>");
   // Whatever ids the model gives its pieces, only their presence counts.
-  EXPECT_EQ(buildSpecialPattern(3, idsWith(-1, 1, 2, 0)).text(), "</s>|<pad>|<unk>");
-  EXPECT_EQ(buildSpecialPattern(10, idsWith(-1, -1, 0)).text(), "<pad>|<unk>");
-  EXPECT_EQ(buildSpecialPattern(2, idsWith(-1, -1, -1)).text(), "<pad>|<mask>");
-  EXPECT_EQ(buildSpecialPattern(2, idsWith(0, 2, 3, 1)).ids().pad, 1);
+  EXPECT_EQ(buildSpecialPattern(layoutOf(3), idsWith(-1, 1, 2, 0)).text(), "</s>|<pad>|<unk>");
+  EXPECT_EQ(buildSpecialPattern(layoutOf(10), idsWith(-1, -1, 0)).text(), "<pad>|<unk>");
+  EXPECT_EQ(buildSpecialPattern(layoutOf(2), idsWith(-1, -1, -1)).text(), "<pad>|<mask>");
+  EXPECT_EQ(buildSpecialPattern(layoutOf(2), idsWith(0, 2, 3, 1)).ids().pad, 1);
 }
 
 TEST(SpecialPattern, CutsAtEveryMatchAndNeverEmitsAnEmptyGap) {
-  const SpecialPattern all = buildSpecialPattern(2, idsWith(1, 2, 0));
+  const SpecialPattern all = buildSpecialPattern(layoutOf(2), idsWith(1, 2, 0));
   EXPECT_EQ(split("", all), Pieces{});
   EXPECT_EQ(split("plain text", all), Pieces{"plain text"});
   EXPECT_EQ(split("<s><s>", all), (Pieces{"[<s>]", "[<s>]"}));
@@ -64,12 +67,12 @@ TEST(SpecialPattern, CutsAtEveryMatchAndNeverEmitsAnEmptyGap) {
 }
 
 TEST(SpecialPattern, LeavesOutTextsTheModelLacks) {
-  const SpecialPattern no_bos = buildSpecialPattern(6, idsWith(-1, 1, 2, 0));
+  const SpecialPattern no_bos = buildSpecialPattern(layoutOf(6), idsWith(-1, 1, 2, 0));
   EXPECT_EQ(split("<s></s><mask>", no_bos), (Pieces{"<s>", "[</s>]", "<mask>"}));
 }
 
 TEST(SpecialPattern, FindsTheLeftmostMatchFromAPosition) {
-  const SpecialPattern pattern = buildSpecialPattern(6, idsWith(1, 2, 0));
+  const SpecialPattern pattern = buildSpecialPattern(layoutOf(6), idsWith(1, 2, 0));
   const std::string text = "a</s>b<s>";
   auto match = pattern.find(text, 0);
   ASSERT_TRUE(match.has_value());

@@ -1,0 +1,65 @@
+#include "bpe/bpe_family.h"
+
+#include <optional>
+#include <utility>
+
+#include "bpe/bpe_decoder.h"
+#include "bpe/bpe_encoder.h"
+#include "bpe/builtin_tables.h"
+#include "bpe/byte_symbols.h"
+#include "readers/json_vocab_reader.h"
+#include "readers/merge_file_reader.h"
+
+namespace nuvra::bpe {
+
+BpeFamily::BpeFamily(const TypeOptions& type, bool utf8_safe) : type_(type), utf8_safe_(utf8_safe) {
+  const BuiltinTables& builtin = builtinTables(type.builtin);
+  vocab_ = builtin.vocab;
+  index_ = builtin.token_to_id;
+  merges_ = builtin.merges;
+}
+
+Status BpeFamily::encode(std::string_view text, EncodeSpecials specials, TokenRecords& out) {
+  out = bpeEncode(type_, text, index_->tokens(), *merges_, specials);
+  return Status::kSuccess;
+}
+
+Status BpeFamily::decode(const int32_t* ids, uint32_t count, DecodeSpecials specials,
+                         std::string& out) const {
+  out = bpeDecode(ids, count, {type_.word_end, utf8_safe_}, *index_, *vocab_, byteDecoder(),
+                  specials);
+  return Status::kSuccess;
+}
+
+Status BpeFamily::open(FileKind kind, const FilePath& path) {
+  switch (kind) {
+    case FileKind::kVocab: return openJsonVocab(path, false);
+    case FileKind::kAddedTokens: return openJsonVocab(path, true);
+    case FileKind::kMerges: return openMerges(path);
+    default: return Status::kInvalidState;
+  }
+}
+
+// Every table is built aside and swapped in whole, so a file that cannot be
+// opened or read leaves the family exactly as it was.
+Status BpeFamily::openJsonVocab(const FilePath& path, bool extend) {
+  std::optional<std::vector<readers::VocabPair>> pairs = readers::readJsonVocab(path);
+  if (!pairs) return Status::kFileError;
+  auto vocab = extend ? std::make_shared<std::vector<std::string>>(*vocab_)
+                      : std::make_shared<std::vector<std::string>>();
+  readers::storeVocabPairs(*pairs, *vocab);
+  auto index =
+      std::make_shared<const VocabIndex>(*vocab, type_.patterns.special_pattern, byteDecoder());
+  vocab_ = std::move(vocab);
+  index_ = std::move(index);
+  return Status::kSuccess;
+}
+
+Status BpeFamily::openMerges(const FilePath& path) {
+  std::optional<readers::MergeList> rules = readers::readMergeFile(path);
+  if (!rules) return Status::kFileError;
+  merges_ = std::make_shared<const MergeTable>(std::move(*rules));
+  return Status::kSuccess;
+}
+
+}  // namespace nuvra::bpe
