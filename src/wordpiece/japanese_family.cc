@@ -1,16 +1,29 @@
 #include "wordpiece/japanese_family.h"
 
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "readers/text_file.h"
+#include "wordpiece/japanese_encoder.h"
+
 namespace nuvra::wordpiece {
 
-// The analyzer arrives with the dictionary loader; until then no handle has one.
-Status JapaneseFamily::encode(std::string_view, EncodeSpecials, TokenRecords&) {
+Status JapaneseFamily::encode(std::string_view text, EncodeSpecials specials, TokenRecords& out) {
   if (!analyzer_) return Status::kInvalidState;
-  return Status::kInvalidState;
+  out = japaneseEncode(index(), *analyzer_, text, type_.split, specials);
+  return Status::kSuccess;
 }
 
+// A dictionary that cannot be opened keeps the analyzer the handle had.
 Status JapaneseFamily::open(FileKind kind, const FilePath& path) {
-  if (kind == FileKind::kDictionary) return Status::kFileError;
-  return WordpieceFamily::open(kind, path);
+  if (kind != FileKind::kDictionary) return WordpieceFamily::open(kind, path);
+  const std::optional<std::string> directory = readers::nativePath(path);
+  if (!directory) return Status::kFileError;
+  std::unique_ptr<Analyzer> analyzer = Analyzer::open(*directory);
+  if (!analyzer) return Status::kFileError;
+  analyzer_ = std::move(analyzer);
+  return Status::kSuccess;
 }
 
 }  // namespace nuvra::wordpiece

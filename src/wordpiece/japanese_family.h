@@ -21,7 +21,7 @@ class JapaneseFamily final : public WordpieceFamily {
   Status open(FileKind kind, const FilePath& path) override;
 
  private:
-  [[maybe_unused]] TypeOptions type_;
+  TypeOptions type_;
   std::unique_ptr<Analyzer> analyzer_;
 };
 
