@@ -9,9 +9,7 @@
 namespace nuvra::wordpiece {
 
 std::unique_ptr<Analyzer> Analyzer::open(const std::string& directory) {
-  if (directory.find('\0') != std::string::npos || !isSoundDictionary(directory)) {
-    return nullptr;
-  }
+  if (!isSoundDictionary(directory)) return nullptr;
   // An argument vector, not a command line, so that spaces in the path stay.
   // Naming the dicrc as the resource file keeps MeCab from needing a mecabrc.
   std::string program = "nuvra_tokenizer";

@@ -25,8 +25,8 @@ class Analyzer {
   Analyzer& operator=(const Analyzer&) = delete;
 
   // Replaces `words` with the surfaces of the word and unknown-word nodes of
-  // `text`, in order; they view the analyzer's memory until the next call.
-  // False (and no words) when MeCab fails on the text.
+  // `text`, in order, cut at a NUL; they stay valid until the next call and
+  // while `text` lives. False (and no words) when MeCab fails on the text.
   bool analyze(std::string_view text, std::vector<std::string_view>& words);
 
  private:

@@ -8,14 +8,6 @@
 namespace nuvra::wordpiece {
 namespace {
 
-bool isSpecialText(std::string_view token) {
-  if (token.size() < 5 || token.size() > 6 || token[0] != '[') return false;
-  for (std::string_view s : kWordpieceSpecialTokens) {
-    if (token == s) return true;
-  }
-  return false;
-}
-
 bool isAsciiMark(uint32_t cp) {
   return (cp >= 0x21 && cp <= 0x2F) || (cp >= 0x3A && cp <= 0x40) || (cp >= 0x5B && cp <= 0x60) ||
          (cp >= 0x7B && cp <= 0x7E);

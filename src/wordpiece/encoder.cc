@@ -91,9 +91,7 @@ TokenRecords wordpieceEncode(const VocabIndex& index, std::string_view text,
     segments.encode(text, counters);
   } else {
     for (std::string_view piece : splitOnSpecialTokens(text, kWordpieceSpecialTokens)) {
-      bool special = false;
-      for (std::string_view s : kWordpieceSpecialTokens) special |= piece == s;
-      if (!special) {
+      if (!isSpecialText(piece)) {
         segments.encode(piece, counters);
         continue;
       }

@@ -64,13 +64,6 @@ class PieceEncoder {
   std::vector<std::string_view> words_;
 };
 
-bool isSpecialToken(std::string_view piece) {
-  for (std::string_view special : kWordpieceSpecialTokens) {
-    if (piece == special) return true;
-  }
-  return false;
-}
-
 }  // namespace
 
 TokenRecords japaneseEncode(const VocabIndex& index, Analyzer& analyzer, std::string_view text,
@@ -86,7 +79,7 @@ TokenRecords japaneseEncode(const VocabIndex& index, Analyzer& analyzer, std::st
     pieces.analyzeAndSplit(normalized);
   } else {
     for (std::string_view piece : splitOnSpecialTokens(normalized, kWordpieceSpecialTokens)) {
-      if (isSpecialToken(piece)) {
+      if (isSpecialText(piece)) {
         out.push_back({index.lookupTokenId(piece), -1, -1, -1});
       } else {
         pieces.analyzeAndSplit(piece);

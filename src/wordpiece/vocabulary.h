@@ -18,6 +18,14 @@ namespace nuvra::wordpiece {
 inline constexpr std::array<std::string_view, 5> kWordpieceSpecialTokens = {
     "[PAD]", "[UNK]", "[CLS]", "[SEP]", "[MASK]"};
 
+inline bool isSpecialText(std::string_view text) {
+  if (text.size() < 5 || text.size() > 6 || text[0] != '[') return false;
+  for (std::string_view special : kWordpieceSpecialTokens) {
+    if (text == special) return true;
+  }
+  return false;
+}
+
 // The entries of a line-per-token vocabulary file: one per LF-ended line
 // (the line's id is its number), a last line without LF included, each cut
 // at its first NUL. nullopt when the file cannot be opened.
