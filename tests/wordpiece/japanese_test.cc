@@ -8,9 +8,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <fstream>
+#include <cstdlib>
 #include <iterator>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -18,6 +18,7 @@
 #include "interface/tokenizer_handle.h"
 #include "nuvra_tokenizer.h"
 #include "support/temp_files.h"
+#include "support/text_lines.h"
 #include "wordpiece/analyzer.h"
 #include "wordpiece/dictionary_check.h"
 #include "wordpiece/nfkc_normalizer.h"
@@ -29,19 +30,6 @@ using testing::Tokenizer;
 
 const std::string kDictionary = NUVRA_MECAB_DICTIONARY;
 const std::string kBertVocab = std::string(NUVRA_DATA_DIR) + "/bert/bert-base-japanese-v3-vocab.txt";
-
-std::string readAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  EXPECT_TRUE(in) << path;
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-std::vector<std::string> split(const std::string& text, char separator) {
-  std::vector<std::string> parts;
-  std::istringstream in(text);
-  for (std::string part; std::getline(in, part, separator);) parts.push_back(part);
-  return parts;
-}
 
 std::vector<int32_t> parseIds(const std::string& text) {
   std::vector<int32_t> ids;
@@ -158,7 +146,7 @@ TEST_F(JapaneseTest, DictionaryErrorsKeepThePreviousAnalyzer) {
   };
   // MeCab refuses a truncated sys.dic itself, but follows a trie base or a
   // token's context id out of its tables and crashes; ours refuses them.
-  const std::string sys_dic = readAll(kDictionary + "/sys.dic");
+  const std::string sys_dic = testing::readFile(kDictionary + "/sys.dic");
   const auto patched = [&](const std::string& name, size_t offset, const std::string& bytes) {
     std::string copy = sys_dic;
     copy.replace(offset, bytes.size(), bytes);
@@ -221,7 +209,7 @@ TEST_F(JapaneseTest, TwoMegabytesInOneCall) {
 
 TEST(JapaneseParity, OwnLinesGiveTheCommittedIds) {
   const std::string path = std::string(NUVRA_SOURCE_DIR) + "/tests/wordpiece/parity/japanese.txt";
-  const std::vector<std::string> rows = split(readAll(path), '\n');
+  const std::vector<std::string> rows = testing::splitLines(testing::readFile(path));
   ASSERT_GT(rows.size(), 150u);
   Tokenizer type4 = makeJapanese(NUVRA_TOKENIZER_TYPE_WORDPIECE_JA, kBertVocab);
   Tokenizer type5 = makeJapanese(NUVRA_TOKENIZER_TYPE_WORDPIECE_JA_CHAR, kBertVocab);
@@ -249,8 +237,8 @@ TEST(JapaneseParity, NovelEqualsTheOracle) {
                               "/tools/peers/japanese_oracle.py' '" + kDictionary + "' '" +
                               kBertVocab + "' '" + novel + "' > '" + out + "'";
   ASSERT_EQ(std::system(command.c_str()), 0) << command;
-  const std::vector<std::string> lines = split(readAll(novel), '\n');
-  const std::vector<std::string> expected = split(readAll(out), '\n');
+  const std::vector<std::string> lines = testing::splitLines(testing::readFile(novel));
+  const std::vector<std::string> expected = testing::splitLines(testing::readFile(out));
   ASSERT_EQ(lines.size(), expected.size());
 
   Tokenizer type4 = makeJapanese(NUVRA_TOKENIZER_TYPE_WORDPIECE_JA, kBertVocab);
@@ -261,7 +249,7 @@ TEST(JapaneseParity, NovelEqualsTheOracle) {
   std::vector<std::string_view> words;
   int mismatches = 0;
   for (size_t i = 0; i < lines.size() && mismatches < 10; ++i) {
-    const std::vector<std::string> columns = split(expected[i], '\t');
+    const std::vector<std::string> columns = testing::splitLines(expected[i], '\t');
     ASSERT_EQ(columns.size(), 4u) << "line " << i + 1;
     wordpiece::normalizeNfkc(lines[i], normalized);
     ASSERT_TRUE(analyzer->analyze(normalized, words));

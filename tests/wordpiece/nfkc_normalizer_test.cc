@@ -6,31 +6,16 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "base/utf8.h"
 #include "support/temp_files.h"
+#include "support/text_lines.h"
 
 namespace nuvra::wordpiece {
 namespace {
-
-std::string readAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  EXPECT_TRUE(in) << path;
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-std::vector<std::string> splitLines(const std::string& content) {
-  std::vector<std::string> lines;
-  std::istringstream in(content);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
 
 // What spm_normalize prints for each line (lines hold neither LF nor NUL).
 std::vector<std::string> referenceLines(const std::vector<std::string>& lines) {
@@ -43,7 +28,7 @@ std::vector<std::string> referenceLines(const std::vector<std::string>& lines) {
                               "--remove_extra_whitespaces=true --minloglevel=2 --output='" +
                               out + "' '" + in + "'";
   EXPECT_EQ(std::system(command.c_str()), 0) << command;
-  return splitLines(readAll(out));
+  return testing::splitLines(testing::readFile(out));
 }
 
 void expectReference(const std::vector<std::string>& lines, const char* what) {
@@ -72,7 +57,8 @@ TEST(NfkcNormalizer, EqualsTheReferenceOnEveryCodePoint) {
 
 TEST(NfkcNormalizer, EqualsTheReferenceOnTheCorpora) {
   for (const char* name : {"botchan.txt", "wagahaiwa_nekodearu.txt", "multilingual_sample.txt"}) {
-    expectReference(splitLines(readAll(std::string(NUVRA_DATA_DIR) + "/text/" + name)), name);
+    const std::string path = std::string(NUVRA_DATA_DIR) + "/text/" + name;
+    expectReference(testing::splitLines(testing::readFile(path)), name);
   }
 }
 

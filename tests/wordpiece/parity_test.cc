@@ -3,8 +3,6 @@
 // expectations).
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -12,27 +10,15 @@
 #include "interface/tokenizer_handle.h"
 #include "nuvra_tokenizer.h"
 #include "support/temp_files.h"
+#include "support/text_lines.h"
 
 namespace nuvra {
 namespace {
 
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  EXPECT_TRUE(in) << "cannot read " << path;
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-std::vector<std::string> splitLines(const std::string& content) {
-  std::vector<std::string> lines;
-  std::istringstream in(content);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
-
 void expectPeerIds(const std::string& model, const std::string& vocab, const char* config) {
   const std::string dir = std::string(NUVRA_SOURCE_DIR) + "/tests/wordpiece/parity/";
-  const std::vector<std::string> lines = splitLines(readFile(dir + "lines.txt"));
-  const std::vector<std::string> expectations = splitLines(readFile(dir + model + ".txt"));
+  const std::vector<std::string> lines = testing::splitLines(testing::readFile(dir + "lines.txt"));
+  const std::vector<std::string> expectations = testing::splitLines(testing::readFile(dir + model + ".txt"));
   ASSERT_GT(expectations.size(), lines.size() * 9 / 10);
 
   testing::Tokenizer t = testing::makeTokenizer(NUVRA_TOKENIZER_TYPE_WORDPIECE);
