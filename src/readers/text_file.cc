@@ -1,12 +1,31 @@
 #include "readers/text_file.h"
 
-#include <cstdio>
-#include <memory>
-#include <string_view>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include "base/utf8.h"
 
 namespace nuvra::readers {
+namespace {
+
+class Descriptor {
+ public:
+  explicit Descriptor(int fd) : fd_(fd) {}
+  ~Descriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+}  // namespace
 
 std::optional<std::string> nativePath(const FilePath& path) {
   if (path.narrow != nullptr) return std::string(path.narrow);
@@ -23,30 +42,45 @@ std::optional<std::string> nativePath(const FilePath& path) {
   return out;
 }
 
-std::optional<std::string> readTextFile(const FilePath& path) {
+std::optional<std::string> readFileBytes(const FilePath& path) {
   const std::optional<std::string> name = nativePath(path);
   if (!name) return std::nullopt;
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(name->c_str(), "rb"),
-                                                       &std::fclose);
-  if (!file) return std::nullopt;
-  std::string raw;
+  // Opening without blocking keeps a FIFO without writer from hanging us;
+  // the type is asked of the descriptor we read, so a path swapped after
+  // the check cannot slip a device or FIFO through.
+  const Descriptor fd(::open(name->c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (fd.get() < 0) return std::nullopt;
+  struct stat info {};
+  if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+  const int flags = ::fcntl(fd.get(), F_GETFL);
+  if (flags < 0 || ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0) return std::nullopt;
+  std::string bytes;
+  bytes.reserve(size_t(info.st_size));
   char buf[1 << 16];
   for (;;) {
-    const size_t got = std::fread(buf, 1, sizeof buf, file.get());
-    raw.append(buf, got);
-    if (got < sizeof buf) break;
+    const ssize_t got = ::read(fd.get(), buf, sizeof buf);
+    if (got == 0) break;
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return std::nullopt;
+    }
+    bytes.append(buf, size_t(got));
   }
-  if (std::ferror(file.get())) return std::nullopt;  // e.g. a directory
-  // Text mode on every platform: CR LF reads as LF. Most files have no CR.
-  std::string text;
-  text.reserve(raw.size());
-  std::string_view rest(raw);
-  for (size_t cr = rest.find('\r'); cr != std::string_view::npos; cr = rest.find('\r')) {
-    const bool before_lf = cr + 1 < rest.size() && rest[cr + 1] == '\n';
-    text.append(rest.substr(0, before_lf ? cr : cr + 1));
-    rest.remove_prefix(cr + 1);
+  return bytes;
+}
+
+std::optional<std::string> readTextFile(const FilePath& path) {
+  std::optional<std::string> text = readFileBytes(path);
+  if (!text) return std::nullopt;
+  // Text mode on every platform: CR LF reads as LF, folded in place.
+  std::string& s = *text;
+  size_t out = s.find('\r');
+  if (out == std::string::npos) return text;
+  for (size_t i = out; i < s.size(); ++i) {
+    if (s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n') continue;
+    s[out++] = s[i];
   }
-  text.append(rest);
+  s.resize(out);
   return text;
 }
 

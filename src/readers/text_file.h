@@ -12,8 +12,12 @@ namespace nuvra::readers {
 // converted to UTF-8; nullopt when it holds a value no file name can carry.
 std::optional<std::string> nativePath(const FilePath& path);
 
-// The whole file as text: every CR LF becomes LF, any other CR stays. nullopt
-// when the file cannot be opened or read.
+// The whole content of a regular file, byte for byte. nullopt when the path
+// names no regular file (a directory, FIFO, socket or device is refused
+// without blocking or reading) or the file cannot be read.
+std::optional<std::string> readFileBytes(const FilePath& path);
+
+// The same as text: every CR LF becomes LF, any other CR stays.
 std::optional<std::string> readTextFile(const FilePath& path);
 
 }  // namespace nuvra::readers
