@@ -27,7 +27,24 @@ bool KeyValueScanner::next(RawPair& pair) {
     ++p;
   }
   const size_t value_start = p;
-  while (p < n && c[p] != ',' && c[p] != '}') ++p;
+  if (value_end_ == ValueEnd::kToDelimiter) {
+    while (p < n && c[p] != ',' && c[p] != '}') ++p;
+  } else {
+    // "{% if a, b %}" or ["A, B"]: nothing inside ends the value.
+    for (size_t arrays = 0; p < n; ++p) {
+      const char ch = c[p];
+      if (ch == '"') {
+        for (++p; p < n && c[p] != '"';) p += c[p] == '\\' ? 2 : 1;
+        if (p >= n) return false;
+      } else if (ch == '[') {
+        ++arrays;
+      } else if (ch == ']' && arrays > 0) {
+        --arrays;
+      } else if (ch == '{' || (arrays == 0 && (ch == ',' || ch == '}'))) {
+        break;
+      }
+    }
+  }
   if (p >= n) return false;
   pair.value = c.substr(value_start, p - value_start);
   position_ = p + 1;

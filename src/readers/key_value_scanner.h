@@ -15,18 +15,27 @@ struct RawPair {
   std::string_view value;
 };
 
+// How far a value runs. kToDelimiter: to the next comma or closing brace,
+// whatever stands between. kJsonAware: quoted strings and arrays are taken
+// whole, so a comma or brace inside them ends nothing and no string inside
+// a value becomes a key; an opening brace ends the value, so the pairs of a
+// nested object are walked as well.
+enum class ValueEnd { kToDelimiter, kJsonAware };
+
 // Walks the "key": value pairs of a JSON-like text without parsing its
-// structure: every quoted string is a key, its value runs to the next comma
-// or closing brace. Nested objects give whatever those rules make of them.
+// structure: every quoted string where a key may stand is a key, its value
+// runs as `ValueEnd` says. Nested objects give whatever those rules make of them.
 class KeyValueScanner {
  public:
-  explicit KeyValueScanner(std::string_view content) : content_(content) {}
+  explicit KeyValueScanner(std::string_view content, ValueEnd value_end = ValueEnd::kToDelimiter)
+      : content_(content), value_end_(value_end) {}
 
   // The next complete pair; false at the end, where an unfinished pair is dropped.
   bool next(RawPair& pair);
 
  private:
   std::string_view content_;
+  ValueEnd value_end_;
   size_t position_ = 0;
 };
 

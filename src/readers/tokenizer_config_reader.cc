@@ -15,7 +15,7 @@ void applyBoolean(std::string_view value, bool& target) {
 }  // namespace
 
 TokenizerConfig parseTokenizerConfig(std::string_view content, TokenizerConfig config) {
-  KeyValueScanner scanner(content);
+  KeyValueScanner scanner(content, ValueEnd::kJsonAware);
   RawPair raw;
   while (scanner.next(raw)) {
     // No escapes here beyond a backslash taking the next character literally.
