@@ -28,6 +28,7 @@ extern "C" {
 NUVRA_TOKENIZER_API int32_t nuvraTokenizerGetTokenCount(NuvraTokenizer* tokenizer,
                                                         uint32_t* count) {
   if (tokenizer == nullptr || count == nullptr) return NUVRA_TOKENIZER_STATUS_INVALID_ARGUMENT;
+  if (tokenizer->records.size() > UINT32_MAX) return NUVRA_TOKENIZER_STATUS_MEMORY_INSUFFICIENT;
   *count = uint32_t(tokenizer->records.size());
   return NUVRA_TOKENIZER_STATUS_SUCCESS;
 }
@@ -57,6 +58,10 @@ NUVRA_TOKENIZER_API int32_t nuvraTokenizerGetCharEnds(NuvraTokenizer* tokenizer,
 NUVRA_TOKENIZER_API int32_t nuvraTokenizerGetTextLength(NuvraTokenizer* tokenizer,
                                                         uint32_t* length) {
   if (tokenizer == nullptr || length == nullptr) return NUVRA_TOKENIZER_STATUS_INVALID_ARGUMENT;
+  // A text the 32-bit length cannot describe is reported, not truncated.
+  if (tokenizer->decoded_text.size() >= UINT32_MAX) {
+    return NUVRA_TOKENIZER_STATUS_MEMORY_INSUFFICIENT;
+  }
   *length = uint32_t(tokenizer->decoded_text.size() + 1);
   return NUVRA_TOKENIZER_STATUS_SUCCESS;
 }

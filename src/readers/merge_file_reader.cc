@@ -1,5 +1,7 @@
 #include "readers/merge_file_reader.h"
 
+#include <limits>
+#include <stdexcept>
 #include <unordered_map>
 
 namespace nuvra::readers {
@@ -54,6 +56,10 @@ MergeList parseMergeList(std::string_view content) {
       rules.push_back({std::string(key.first), std::string(key.second), rank});
     } else {
       rules[it->second].rank = rank;
+    }
+    // Ranks are signed 32-bit: a list longer than that is refused, not wrapped.
+    if (rank == std::numeric_limits<int32_t>::max()) {
+      throw std::length_error("merge list longer than 2^31 - 1 pairs");
     }
     ++rank;
   }

@@ -24,7 +24,7 @@ struct MergeRule {
 using MergeList = std::vector<MergeRule>;
 
 // The pairs of a merge list: "first second" per line, optional "#" header
-// lines before the first pair.
+// lines before the first pair. Throws std::length_error past 2^31 - 1 pairs.
 MergeList parseMergeList(std::string_view content);
 
 // The same for the file at `path`; nullopt when it cannot be opened.
