@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "sentencepiece/id_mapping.h"
+#include "sentencepiece/long_text_encoder.h"
 
 namespace nuvra::spm {
 namespace {
@@ -55,7 +56,7 @@ TokenRecords spmEncode(const TypeOptions& type, const sentencepiece::SentencePie
 
   if (type.adds_bos && ids.bos != -1) add(ids.bos);
   if (specials == EncodeSpecials::kAsText) {
-    model.Encode(text, &piece_ids).IgnoreError();
+    encodeText(model, ids.cut, text, piece_ids);
     for (int id : piece_ids) add(id);
   } else {
     for (const SpecialTextPiece& piece : splitAtSpecialTexts(text, pattern)) {
@@ -64,7 +65,7 @@ TokenRecords spmEncode(const TypeOptions& type, const sentencepiece::SentencePie
         if (id != kNothing) add(id);
         continue;
       }
-      model.Encode(piece.text, &piece_ids).IgnoreError();
+      encodeText(model, ids.cut, piece.text, piece_ids);
       size_t first = 0;
       if (type.drops_leading_id5 && !piece_ids.empty() && piece_ids.front() == 5 && !out.empty()) {
         first = 1;

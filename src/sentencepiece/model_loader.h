@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
-#include <string>
 
+#include "readers/text_file.h"
 #include "sentencepiece/special_pattern.h"
 #include "sentencepiece/type_options.h"
 
@@ -19,10 +19,10 @@ struct LoadedModel {
   std::unique_ptr<const SpecialPattern> special_pattern;
 };
 
-// Loads the model file at `path` (UTF-8 / native bytes) for a type of `layout`;
-// nullopt when it cannot be read or is no model. Loads into a processor of
+// Loads the model file at `path` for a type of `layout`; nullopt when it is no
+// regular file, cannot be read or is no model. Loads into a processor of
 // its own: the library empties a processor before failing on some files.
-std::optional<LoadedModel> loadModel(IdLayout layout, const std::string& path);
+std::optional<LoadedModel> loadModel(IdLayout layout, const FilePath& path);
 
 }  // namespace nuvra::spm
 

@@ -3,7 +3,6 @@
 #include <optional>
 #include <utility>
 
-#include "readers/text_file.h"
 #include "sentencepiece/decoder.h"
 #include "sentencepiece/encoder.h"
 #include "sentencepiece/id_mapping.h"
@@ -31,9 +30,7 @@ Status SentencePieceFamily::decode(const int32_t* ids, uint32_t count, DecodeSpe
 
 Status SentencePieceFamily::open(FileKind kind, const FilePath& path) {
   if (kind != FileKind::kModel) return Status::kInvalidState;
-  const std::optional<std::string> name = readers::nativePath(path);
-  if (!name) return Status::kFileError;
-  std::optional<LoadedModel> model = loadModel(type_.layout, *name);
+  std::optional<LoadedModel> model = loadModel(type_.layout, path);
   if (!model) return Status::kFileError;
   processor_ = std::move(model->processor);
   special_pattern_ = std::move(model->special_pattern);

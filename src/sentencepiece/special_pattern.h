@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "sentencepiece/type_options.h"
+#include "sentencepiece/model_settings.h"
 
 namespace nuvra::spm {
 
@@ -18,14 +19,16 @@ enum class SpecialText : uint8_t { kBos, kEos, kPad, kUnk, kMask };
 // "<s>", "</s>", "<pad>", "<unk>", "<mask>".
 std::string_view specialTextBytes(SpecialText text);
 
-// What a loaded model says about itself, read once at load: its piece count
-// and the ids of its control pieces, -1 where it has none.
+// What a loaded model says about itself, read once at load: its piece count,
+// the ids of its control pieces (-1 where it has none) and where its long
+// texts may be cut.
 struct ModelIds {
   int32_t piece_count = 0;
   int32_t bos = -1;
   int32_t eos = -1;
   int32_t unk = -1;
   int32_t pad = -1;
+  CutRule cut;
 };
 
 // An ordered alternation of fixed texts searched leftmost-first: of the

@@ -54,7 +54,8 @@ std::vector<std::string> corpusLines(const std::string& name, size_t limit) {
 class ModelUnderTest {
  public:
   explicit ModelUnderTest(const std::string& path) : path_(path) {
-    std::optional<spm::LoadedModel> loaded = spm::loadModel(spm::IdLayout::kShifted, path);
+    std::optional<spm::LoadedModel> loaded =
+        spm::loadModel(spm::IdLayout::kShifted, FilePath{path.c_str(), nullptr});
     if (!loaded) throw std::runtime_error("cannot load " + path);
     sp_ = std::move(loaded->processor);
     for (int32_t type : kTypes) {

@@ -1,0 +1,30 @@
+#ifndef NUVRA_SENTENCEPIECE_LONG_TEXT_ENCODER_H_
+#define NUVRA_SENTENCEPIECE_LONG_TEXT_ENCODER_H_
+
+#include <sentencepiece_processor.h>
+
+#include <cstddef>
+#include <string_view>
+#include <vector>
+
+#include "sentencepiece/model_settings.h"
+
+namespace nuvra::spm {
+
+// Texts up to this size go to the library whole. Beyond it the library's
+// memory (about 180 bytes per input byte) and, for BPE models, its
+// superlinear time make cutting worthwhile.
+constexpr size_t kLongTextBytes = size_t(64) << 10;
+
+// The first space at or after `from` where `rule` allows a cut, or npos.
+size_t nextCut(std::string_view text, size_t from, const CutRule& rule);
+
+// Replaces `ids` with the library's ids of `text`, the same as one call. A
+// long text goes to the library in pieces of about kLongTextBytes, each cut
+// space left to the next piece's dummy prefix; an unbroken run stays whole.
+void encodeText(const sentencepiece::SentencePieceProcessor& model, const CutRule& rule,
+                std::string_view text, std::vector<int>& ids);
+
+}  // namespace nuvra::spm
+
+#endif  // NUVRA_SENTENCEPIECE_LONG_TEXT_ENCODER_H_
