@@ -36,9 +36,9 @@ size_t nextCut(std::string_view text, size_t from, const CutRule& rule) {
 }
 
 void encodeText(const sentencepiece::SentencePieceProcessor& model, const CutRule& rule,
-                std::string_view text, std::vector<int>& ids) {
-  size_t cut = text.size() > kLongTextBytes ? nextCut(text, kLongTextBytes, rule)
-                                            : std::string_view::npos;
+                std::string_view text, std::vector<int>& ids, size_t piece_bytes) {
+  size_t cut =
+      text.size() > piece_bytes ? nextCut(text, piece_bytes, rule) : std::string_view::npos;
   if (cut == std::string_view::npos) {
     model.Encode(text, &ids).IgnoreError();
     return;
@@ -52,8 +52,8 @@ void encodeText(const sentencepiece::SentencePieceProcessor& model, const CutRul
     ids.insert(ids.end(), piece_ids.begin(), piece_ids.end());
     if (end == text.size()) break;
     start = end + 1;  // the space, restored by the next piece's dummy prefix
-    cut = text.size() - start > kLongTextBytes ? nextCut(text, start + kLongTextBytes, rule)
-                                               : std::string_view::npos;
+    cut = text.size() - start > piece_bytes ? nextCut(text, start + piece_bytes, rule)
+                                            : std::string_view::npos;
   }
 }
 

@@ -20,10 +20,12 @@ constexpr size_t kLongTextBytes = size_t(64) << 10;
 size_t nextCut(std::string_view text, size_t from, const CutRule& rule);
 
 // Replaces `ids` with the library's ids of `text`, the same as one call. A
-// long text goes to the library in pieces of about kLongTextBytes, each cut
-// space left to the next piece's dummy prefix; an unbroken run stays whole.
+// text longer than `piece_bytes` goes to the library in pieces of about that
+// size, each cut space left to the next piece's dummy prefix; an unbroken
+// run stays whole.
 void encodeText(const sentencepiece::SentencePieceProcessor& model, const CutRule& rule,
-                std::string_view text, std::vector<int>& ids);
+                std::string_view text, std::vector<int>& ids,
+                size_t piece_bytes = kLongTextBytes);
 
 }  // namespace nuvra::spm
 

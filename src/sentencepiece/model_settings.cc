@@ -10,13 +10,14 @@ constexpr std::string_view kWordStart = "\xE2\x96\x81";  // U+2581
 // Field numbers of the package's model description (sentencepiece_model.proto).
 enum : uint32_t {
   kModelPieces = 1, kModelTrainerSpec = 2, kModelNormalizerSpec = 3,
-  kPieceText = 1,
+  kPieceText = 1, kPieceType = 3,
   kTrainerModelType = 3, kTrainerSplitByWhitespace = 22, kTrainerWhitespaceAsSuffix = 24,
   kNormalizerName = 1, kNormalizerCharsmap = 2, kNormalizerDummyPrefix = 3,
   kNormalizerRemoveExtraWhitespaces = 4, kNormalizerEscapeWhitespaces = 5,
 };
 
-enum : uint64_t { kUnigram = 1, kBpe = 2, kChar = 3, kWord = 4 };
+enum : uint64_t { kUnigram = 1, kBpe = 2, kWord = 3, kChar = 4 };
+enum : uint64_t { kNormalPiece = 1, kUserDefinedPiece = 4 };
 
 // One field of a protobuf message on the wire: varints and length-delimited
 // values are kept, fixed-size ones skipped. Groups do not occur in a model.
@@ -141,6 +142,7 @@ CutRule cutRuleOf(std::string_view serialized_model) {
   // The mark's side is known only after the pieces, which come first.
   bool spans_as_prefix = false;
   bool spans_as_suffix = false;
+  bool mark_is_piece = false;
   WireReader model(serialized_model);
   uint32_t field = 0;
   uint64_t number = 0;
@@ -150,20 +152,27 @@ CutRule cutRuleOf(std::string_view serialized_model) {
     if (field == kModelNormalizerSpec && !readSpec(value, s, false)) return {};
     if (field != kModelPieces) continue;
     WireReader piece(value);
+    std::string_view text;
+    uint64_t type = kNormalPiece;
     while (piece.next(field, number, value)) {
-      if (field != kPieceText) continue;
-      spans_as_prefix |= spansWords(value, false);
-      spans_as_suffix |= spansWords(value, true);
+      if (field == kPieceText) text = value;
+      if (field == kPieceType) type = number;
     }
     if (piece.failed()) return {};
+    spans_as_prefix |= spansWords(text, false);
+    spans_as_suffix |= spansWords(text, true);
+    mark_is_piece |= text == kWordStart && (type == kNormalPiece || type == kUserDefinedPiece);
   }
   if (model.failed()) return {};
   if (s.whitespace_as_suffix ? spans_as_suffix : spans_as_prefix) return {};
   // A unigram model's best path sums float scores from the start of the
   // text, so ties between equal-score paths ("-" "---" or "---" "-") fall
   // by rounding that depends on the text before them: no cut reproduces
-  // one call exactly. The other models decide within each word.
-  const bool words_apart = s.model_type == kBpe || s.model_type == kChar || s.model_type == kWord;
+  // one call exactly. BPE and character models decide within each word.
+  // The library joins adjacent unknown pieces into one, so the mark that
+  // starts (or ends) each piece of the cut must be known: a word model's
+  // unknown words join across spaces.
+  const bool words_apart = (s.model_type == kBpe || s.model_type == kChar) && mark_is_piece;
   CutRule rule;
   rule.at_spaces = words_apart && s.split_by_whitespace && s.dummy_prefix &&
                    s.escape_whitespaces && normalisationKeepsSpaces(s);
