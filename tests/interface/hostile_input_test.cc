@@ -1,0 +1,186 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "interface/tokenizer_handle.h"
+#include "nuvra_tokenizer.h"
+#include "support/temp_files.h"
+
+// Inputs an attacker or a careless caller might hand over: what is no
+// regular file, huge lines, ids at the ends of the integer range, damaged
+// models. Every call must answer quickly with a status and keep the handle.
+namespace nuvra {
+namespace {
+
+using testing::makeTokenizer;
+using testing::Tokenizer;
+using OpenA = int32_t (*)(NuvraTokenizer*, const char*);
+using OpenW = int32_t (*)(NuvraTokenizer*, const wchar_t*);
+
+const std::string kData = NUVRA_DATA_DIR;
+
+struct Resource {
+  OpenA open;
+  std::string path;
+};
+
+// Each type with the files a caller would give it.
+std::vector<Resource> resourcesOf(int32_t type) {
+  switch (type) {
+    case 7:
+    case 9:
+      return {{nuvraTokenizerOpenVocabFileA, kData + "/gpt2/vocab.json"},
+              {nuvraTokenizerOpenMergeFileA, kData + "/gpt2/merges.txt"}};
+    case 4:
+    case 5:
+    case 8:
+      return {{nuvraTokenizerOpenVocabFileA, kData + "/bert/bert-base-uncased-vocab.txt"}};
+    case 2:
+    case 3:
+    case 6:
+    case 10:
+      return {{nuvraTokenizerOpenModelFileA, kData + "/spm/llama-tokenizer.model"}};
+    default:
+      return {};
+  }
+}
+
+Tokenizer loaded(int32_t type) {
+  Tokenizer t = makeTokenizer(type);
+  for (const Resource& r : resourcesOf(type)) EXPECT_EQ(r.open(t.get(), r.path.c_str()), 0);
+  return t;
+}
+
+// What a caller can see of a handle: its vocabulary and how it encodes.
+std::string snapshot(NuvraTokenizer* t) {
+  std::string out = std::to_string(testing::vocabSize(t)) + ":";
+  out += std::to_string(nuvraTokenizerEncodeWithSpecialTokens(t, "Hello <s>[CLS] world"));
+  for (int32_t id : testing::tokens(t)) out += " " + std::to_string(id);
+  return out;
+}
+
+struct FileKind {
+  OpenA narrow;
+  OpenW wide;
+  std::vector<int32_t> types;
+};
+
+TEST(HostileInput, EveryOpenRefusesWhatIsNoRegularFileWithoutBlocking) {
+  // An open that blocks on the FIFO would hang forever: end the process.
+  alarm(60);
+  testing::TempDir dir;
+  const std::string fifo = dir.path() + "/fifo";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const std::vector<std::string> paths = {fifo, dir.path(), "/dev/zero"};
+  const std::vector<FileKind> kinds = {
+      {nuvraTokenizerOpenModelFileA, nuvraTokenizerOpenModelFileW, {2, 3, 6, 10}},
+      {nuvraTokenizerOpenDictionaryFileA, nuvraTokenizerOpenDictionaryFileW, {4, 5}},
+      {nuvraTokenizerOpenVocabFileA, nuvraTokenizerOpenVocabFileW, {0, 4, 5, 7, 8, 9}},
+      {nuvraTokenizerOpenMergeFileA, nuvraTokenizerOpenMergeFileW, {0, 7, 9}},
+      {nuvraTokenizerOpenAddedTokensFileA, nuvraTokenizerOpenAddedTokensFileW, {0}},
+      {nuvraTokenizerOpenTokenizerConfigFileA, nuvraTokenizerOpenTokenizerConfigFileW, {8}},
+  };
+  for (const FileKind& kind : kinds) {
+    for (int32_t type : kind.types) {
+      Tokenizer t = loaded(type);
+      const std::string before = snapshot(t.get());
+      for (const std::string& path : paths) {
+        EXPECT_EQ(kind.narrow(t.get(), path.c_str()), NUVRA_TOKENIZER_STATUS_ERROR_FILE_API)
+            << type << " " << path;
+        EXPECT_EQ(kind.wide(t.get(), testing::widen(path).c_str()),
+                  NUVRA_TOKENIZER_STATUS_ERROR_FILE_API)
+            << type << " " << path;
+      }
+      EXPECT_EQ(snapshot(t.get()), before) << type;
+    }
+  }
+  alarm(0);
+}
+
+TEST(HostileInput, AMergeFileOfOneTenMegabyteLine) {
+  testing::TempDir dir;
+  const std::string huge(10 << 20, 'b');
+  for (const std::string& content : {huge, "a " + huge + "\n", "#" + huge}) {
+    auto t = makeTokenizer(7);
+    ASSERT_EQ(nuvraTokenizerOpenVocabFileA(t.get(), (kData + "/gpt2/vocab.json").c_str()), 0);
+    EXPECT_EQ(nuvraTokenizerOpenMergeFileA(t.get(), dir.write("m.txt", content).c_str()), 0);
+    EXPECT_EQ(nuvraTokenizerEncode(t.get(), "ab ba"), 0);  // single bytes: b, a, Ġ
+    EXPECT_EQ(testing::tokens(t.get()), (std::vector<int32_t>{0, 64, 65, 220, 65, 64, 2}));
+  }
+}
+
+// Ids at the ends of the integer range are skipped where the type skips
+// unknown ids; BPE with special tokens refuses them and keeps its text.
+TEST(HostileInput, IdsAtTheEndsOfTheIntegerRange) {
+  const std::vector<int32_t> bad = {INT_MIN, INT_MAX, -1};
+  for (int32_t type = 0; type <= 10; ++type) {
+    Tokenizer t = loaded(type);
+    std::vector<int32_t> good = {1000, 2000};
+    if (nuvraTokenizerEncode(t.get(), "Hello world") == 0) good = testing::tokens(t.get());
+    ASSERT_EQ(nuvraTokenizerDecode(t.get(), good.data(), uint32_t(good.size())), 0);
+    const std::string expected = testing::text(t.get());
+    std::vector<int32_t> mixed = good;
+    mixed.insert(mixed.begin() + 1, bad.begin(), bad.end());
+    mixed.insert(mixed.end(), bad.begin(), bad.end());
+    EXPECT_EQ(nuvraTokenizerDecode(t.get(), mixed.data(), uint32_t(mixed.size())), 0) << type;
+    EXPECT_EQ(testing::text(t.get()), expected) << type;
+    const bool bpe = type == 0 || type == 1 || type == 7 || type == 9;
+    for (int32_t id : bad) {
+      EXPECT_EQ(nuvraTokenizerDecode(t.get(), &id, 1), 0) << type;
+      EXPECT_EQ(testing::text(t.get()), "") << type;
+      ASSERT_EQ(nuvraTokenizerDecode(t.get(), good.data(), uint32_t(good.size())), 0);
+      EXPECT_EQ(nuvraTokenizerDecodeWithSpecialTokens(t.get(), &id, 1),
+                bpe ? NUVRA_TOKENIZER_STATUS_UNKNOWN : NUVRA_TOKENIZER_STATUS_SUCCESS)
+          << type << " " << id;
+      if (bpe) {
+        EXPECT_EQ(testing::text(t.get()), expected) << type;
+      }
+    }
+  }
+}
+
+// A damaged model is refused (-2, the loaded one kept) or loads and works.
+TEST(HostileInput, TruncatedAndBitFlippedModels) {
+  testing::TempDir dir;
+  std::ifstream in(kData + "/spm/llama-tokenizer.model", std::ios::binary);
+  const std::string model((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_GT(model.size(), 100000u);
+  std::vector<std::string> damaged;
+  for (size_t size : {size_t(1), size_t(2), size_t(7), size_t(100), model.size() / 2,
+                      model.size() - 1}) {
+    damaged.push_back(model.substr(0, size));
+  }
+  std::mt19937 rng(10);
+  for (int i = 0; i < 16; ++i) {
+    std::string flipped = model;
+    // Half the flips in the first bytes, where lengths and field keys sit.
+    const size_t at = i % 2 ? rng() % 64 : rng() % model.size();
+    flipped[at] = char(flipped[at] ^ (1 << (rng() % 8)));
+    damaged.push_back(flipped);
+  }
+  Tokenizer t = loaded(10);
+  const std::string before = snapshot(t.get());
+  for (const std::string& bytes : damaged) {
+    const int32_t status = nuvraTokenizerOpenModelFileA(t.get(), dir.write("m", bytes).c_str());
+    if (status == NUVRA_TOKENIZER_STATUS_ERROR_FILE_API) {
+      EXPECT_EQ(snapshot(t.get()), before);
+      continue;
+    }
+    ASSERT_EQ(status, 0);
+    ASSERT_EQ(nuvraTokenizerEncodeWithSpecialTokens(t.get(), "Hello <s> w\xC3\xB6rld"), 0);
+    const std::vector<int32_t> ids = testing::tokens(t.get());
+    EXPECT_EQ(nuvraTokenizerDecode(t.get(), ids.data(), uint32_t(ids.size())), 0);
+    EXPECT_EQ(nuvraTokenizerDecodeWithSpecialTokens(t.get(), ids.data(), uint32_t(ids.size())), 0);
+    ASSERT_EQ(nuvraTokenizerOpenModelFileA(t.get(), (kData + "/spm/llama-tokenizer.model").c_str()), 0);
+  }
+}
+
+}  // namespace
+}  // namespace nuvra
