@@ -9,13 +9,15 @@ namespace {
 bool isPrintableAscii(unsigned char c) { return c > 0x20 && c < 0x7F; }
 
 // "x y" cut before the space gives "x" and "y"; the dummy prefix of "y"
-// stands for the space. The byte after it must be printable ASCII: a space
-// followed by a combining mark normalises as one unit. The byte before it
-// must not end a word-start mark: "x▁" + "▁y" would hide a piece "▁▁y".
+// stands for the space. The byte before it must not end a word-start mark
+// ("x▁" + "▁y" would hide a piece "▁▁y") nor, where white space is kept and
+// normalised, become one. With marks ending words the same holds for the
+// byte after it.
 bool allowsCut(std::string_view text, size_t p, const CutRule& rule) {
   if (p == 0 || p + 1 >= text.size()) return false;
   const auto before = static_cast<unsigned char>(text[p - 1]);
-  if (!isPrintableAscii(static_cast<unsigned char>(text[p + 1]))) return false;
+  const auto after = static_cast<unsigned char>(text[p + 1]);
+  if (after == ' ' || (rule.marks_end_words && !isPrintableAscii(after))) return false;
   if (isPrintableAscii(before)) return true;
   if (!rule.after_any_byte || before == ' ') return false;
   return !(p >= 3 && text.compare(p - 3, 3, "\xE2\x96\x81") == 0);

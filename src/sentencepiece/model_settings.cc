@@ -179,6 +179,7 @@ CutRule cutRuleOf(std::string_view serialized_model) {
   // Without a normaliser nothing changes; with extra white space removed
   // a byte that becomes a space or nothing merges into the cut's space.
   rule.after_any_byte = rule.at_spaces && (!s.has_charsmap || s.remove_extra_whitespaces);
+  rule.marks_end_words = s.whitespace_as_suffix;
   return rule;
 }
 

@@ -14,6 +14,9 @@ struct CutRule {
   // The byte before the space may be any but a space or a word-start mark;
   // otherwise it must be printable ASCII.
   bool after_any_byte = false;
+  // Marks end pieces ("word▁"), so the byte after the space must be
+  // printable ASCII; otherwise any but a space.
+  bool marks_end_words = false;
 };
 
 // The rule a serialized model allows, read from its trainer and normaliser
