@@ -27,6 +27,19 @@ TEST(TokenizerConfigReader, RecognisesTheTwoKeys) {
   EXPECT_FALSE(parse(R"({"x": {"y": 1, "do_lower_case": false}})").do_lower_case);
 }
 
+TEST(TokenizerConfigReader, NothingInsideAStringOrArrayValueEndsIt) {
+  const char* const cased[] = {
+      R"({"chat_template": "{% for m in messages %}{{ m, ',' }}{% endfor %}", "do_lower_case": false})",
+      R"({"tokenizer_class": "A, B", "do_lower_case": false, "x": 1})",
+      R"({"s": "a \", \"do_lower_case\": true, }", "do_lower_case": false})",  // escaped quotes
+      R"({"tokens": ["a, b", "c", "}"], "do_lower_case": false})",
+      R"({"x": {"do_lower_case": false}})",  // the first key of a nested object
+  };
+  for (const char* content : cased) EXPECT_FALSE(parse(content).do_lower_case) << content;
+  // A string never closed swallows the rest, as an unfinished pair does.
+  EXPECT_TRUE(parse(R"({"s": "open, "do_lower_case": false})").do_lower_case);
+}
+
 TEST(TokenizerConfigReader, PrettyPrintedLastPairIsRecognised) {
   EXPECT_FALSE(parse("{\n  \"do_lower_case\": false\n}\n").do_lower_case);
   EXPECT_FALSE(parse("{\r\n  \"do_lower_case\" : false\r\n}").do_lower_case);
