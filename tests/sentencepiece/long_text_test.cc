@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "interface/type_table.h"
 #include "sentencepiece/encoder.h"
 #include "sentencepiece/long_text_encoder.h"
 #include "sentencepiece/model_loader.h"
@@ -45,7 +46,8 @@ struct Model {
 };
 
 Model load(const std::string& name, const std::string& path) {
-  std::optional<spm::LoadedModel> loaded = spm::loadModel(2, readers::FilePath{path.c_str()});
+  std::optional<spm::LoadedModel> loaded =
+      spm::loadModel(spm::IdLayout::kShifted, FilePath{path.c_str(), nullptr});
   if (!loaded) throw std::runtime_error("cannot load " + path);
   return {name, std::move(loaded->processor), loaded->special_pattern->ids()};
 }
@@ -131,11 +133,13 @@ TEST(SpmLongText, LongGapsThroughEveryTypeMatchTheOracle) {
     const std::string text = "</s>" + run + "ab " + word + " x" + prose + "<pad>" +
                              prose.substr(100) + "<s><unk>" + prose;
     for (int32_t type : {2, 3, 6, 10}) {
-      const spm::SpecialPattern pattern = spm::buildSpecialPattern(uint32_t(type), m.ids);
+      const spm::TypeOptions& options = findType(uint32_t(type))->spm;
+      const spm::SpecialPattern pattern = spm::buildSpecialPattern(options.layout, m.ids);
       for (bool encode_flag : {true, false}) {
+        const EncodeSpecials specials =
+            encode_flag ? EncodeSpecials::kAsText : EncodeSpecials::kRecognise;
         std::vector<int32_t> ids;
-        for (const TokenRecord& r :
-             spm::spmEncode(uint32_t(type), *m.sp, pattern, text, encode_flag)) {
+        for (const TokenRecord& r : spm::spmEncode(options, *m.sp, pattern, text, specials)) {
           ids.push_back(r.id);
         }
         EXPECT_EQ(ids, testing::oracleIds(type, *m.sp, text, !encode_flag))
