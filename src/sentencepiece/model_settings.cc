@@ -126,9 +126,10 @@ bool readSpec(std::string_view bytes, Settings& s, bool trainer) {
   return !spec.failed();
 }
 
-// The built-in rules map ASCII printable characters to themselves and never
-// join a space with its neighbours unless a combining mark or Arabic
-// letter follows it; custom rules might do anything.
+// The built-in rules map ASCII printable characters to themselves and
+// change nothing around a space that the space's own position does not
+// show (a space and a combining mark after it stay as they are); custom
+// rules might do anything.
 bool normalisationKeepsSpaces(const Settings& s) {
   if (!s.has_charsmap) return true;
   const std::string_view n = s.normalizer_name;
