@@ -3,8 +3,6 @@
 #include <unistd.h>
 
 #include <climits>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -12,6 +10,7 @@
 #include "interface/tokenizer_handle.h"
 #include "nuvra_tokenizer.h"
 #include "support/temp_files.h"
+#include "support/text_lines.h"
 
 // Inputs an attacker or a careless caller might hand over: what is no
 // regular file, huge lines, ids at the ends of the integer range, damaged
@@ -149,8 +148,7 @@ TEST(HostileInput, IdsAtTheEndsOfTheIntegerRange) {
 // A damaged model is refused (-2, the loaded one kept) or loads and works.
 TEST(HostileInput, TruncatedAndBitFlippedModels) {
   testing::TempDir dir;
-  std::ifstream in(kData + "/spm/llama-tokenizer.model", std::ios::binary);
-  const std::string model((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::string model = testing::readFile(kData + "/spm/llama-tokenizer.model");
   ASSERT_GT(model.size(), 100000u);
   std::vector<std::string> damaged;
   for (size_t size : {size_t(1), size_t(2), size_t(7), size_t(100), model.size() / 2,

@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -12,6 +9,7 @@
 #include "sentencepiece/long_text_encoder.h"
 #include "sentencepiece/model_loader.h"
 #include "sentencepiece/spm_test_support.h"
+#include "support/text_lines.h"
 
 // Long texts cut at spaces must give the ids of one library call on the
 // whole text. Cutting at every allowed space (pieces of one byte) is the
@@ -30,8 +28,7 @@ constexpr size_t kLineStride = 1;
 #endif
 
 std::string readData(const std::string& relative) {
-  std::ifstream in(std::string(NUVRA_DATA_DIR) + "/" + relative, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  return testing::readFile(std::string(NUVRA_DATA_DIR) + "/" + relative);
 }
 
 // Runs of spaces, tabs and line breaks, special texts, marks, characters
@@ -110,11 +107,8 @@ TEST(SpmLongText, CutsOnlyWhereTheModelAllowsAndGivesTheIdsOfOneCall) {
   for (const char* corpus : {"botchan.txt", "wagahaiwa_nekodearu.txt", "multilingual_sample.txt"}) {
     const std::string content = readData(std::string("text/") + corpus);
     ASSERT_FALSE(content.empty()) << corpus;
-    std::istringstream lines(content);
-    size_t n = 0;
-    for (std::string line; std::getline(lines, line);) {
-      if (n++ % kLineStride == 0) texts.push_back(line);
-    }
+    const std::vector<std::string> lines = testing::splitLines(content);
+    for (size_t i = 0; i < lines.size(); i += kLineStride) texts.push_back(lines[i]);
     // One call on a megabyte takes BPE models seconds (minutes under ASan).
     if (content.size() < 512 * 1024) texts.push_back(content);
   }
