@@ -35,13 +35,20 @@ struct Corpus {
   size_t bytes = 0;
 };
 
+// Lines of the file, or with NUVRA_BENCH_CHUNK_LINES=N pieces of N lines
+// (line feeds kept inside a piece), one encode call each.
 Corpus readCorpus(const std::string& path) {
   Corpus corpus{path.substr(path.find_last_of('/') + 1), {}, 0};
   std::ifstream in(path, std::ios::binary);
   const std::string content{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  const char* chunk = std::getenv("NUVRA_BENCH_CHUNK_LINES");
+  const long lines_per_piece = chunk != nullptr && std::atol(chunk) > 0 ? std::atol(chunk) : 1;
   size_t start = 0;
   while (start <= content.size()) {
-    size_t end = content.find('\n', start);
+    size_t end = start;
+    for (long k = 0; k < lines_per_piece && end != std::string::npos; ++k) {
+      end = content.find('\n', k == 0 ? start : end + 1);
+    }
     if (end == std::string::npos) end = content.size();
     corpus.lines.push_back(content.substr(start, end - start));
     start = end + 1;

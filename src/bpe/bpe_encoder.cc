@@ -61,6 +61,15 @@ bool isSpecialToken(std::string_view piece, const readers::TokenIndex& token_to_
 TokenRecords bpeEncode(const TypeOptions& type, std::string_view text,
                        const readers::TokenIndex& token_to_id, const MergeTable& merges,
                        EncodeSpecials specials) {
+  MergeEngine engine(merges, token_to_id, type.word_end, type.unknown_id);
+  TokenRecords records;
+  bpeEncodeWith(type, text, token_to_id, engine, specials, records);
+  return records;
+}
+
+void bpeEncodeWith(const TypeOptions& type, std::string_view text,
+                   const readers::TokenIndex& token_to_id, MergeEngine& engine,
+                   EncodeSpecials specials, TokenRecords& records) {
   const PreTokenizerPatternSet& pre_tokenizer = type.patterns;
   std::string prepared;
   if (type.word_end) {
@@ -69,12 +78,11 @@ TokenRecords bpeEncode(const TypeOptions& type, std::string_view text,
     text = prepared;
   }
 
-  TokenRecords records;
+  records.clear();
   // About one token per four bytes of prose; one allocation in the common case.
   records.reserve(text.size() / 4 + 2);
   if (type.start_id != kNoId) records.push_back({type.start_id, -1, -1, -1});
 
-  MergeEngine engine(merges, token_to_id, type.word_end, type.unknown_id);
   Cursor cursor;
   if (specials == EncodeSpecials::kAsText) {
     encodeOrdinaryText(text, pre_tokenizer.word_pattern, engine, cursor, records);
@@ -96,7 +104,6 @@ TokenRecords bpeEncode(const TypeOptions& type, std::string_view text,
   }
 
   if (type.end_id != kNoId) records.push_back({type.end_id, -1, -1, -1});
-  return records;
 }
 
 }  // namespace nuvra::bpe

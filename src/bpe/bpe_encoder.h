@@ -6,6 +6,7 @@
 
 #include "base/special_tokens.h"
 #include "base/token_record.h"
+#include "bpe/merge_engine.h"
 #include "bpe/merge_table.h"
 #include "bpe/pre_tokenizer_patterns.h"
 #include "bpe/type_options.h"
@@ -24,6 +25,12 @@ namespace nuvra::bpe {
 TokenRecords bpeEncode(const TypeOptions& type, std::string_view text,
                        const readers::TokenIndex& token_to_id, const MergeTable& merges,
                        EncodeSpecials specials);
+
+// bpeEncode through a caller's engine (bound to `token_to_id` and the merge
+// table), into `records`, which is cleared first.
+void bpeEncodeWith(const TypeOptions& type, std::string_view text,
+                   const readers::TokenIndex& token_to_id, MergeEngine& engine,
+                   EncodeSpecials specials, TokenRecords& records);
 
 // True when `piece` is a vocabulary key and, as a whole, a tag of `pattern`.
 bool isSpecialToken(std::string_view piece, const readers::TokenIndex& token_to_id,

@@ -20,7 +20,7 @@ BpeFamily::BpeFamily(const TypeOptions& type, bool utf8_safe) : type_(type), utf
 }
 
 Status BpeFamily::encode(std::string_view text, EncodeSpecials specials, TokenRecords& out) {
-  out = bpeEncode(type_, text, index_->tokens(), *merges_, specials);
+  session_.encode(type_, text, index_, merges_, specials, out);
   return Status::kSuccess;
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/family.h"
+#include "bpe/encode_session.h"
 #include "bpe/merge_table.h"
 #include "bpe/type_options.h"
 #include "bpe/vocab_index.h"
@@ -40,6 +41,7 @@ class BpeFamily final : public Family {
   std::shared_ptr<const std::vector<std::string>> vocab_;
   std::shared_ptr<const VocabIndex> index_;
   std::shared_ptr<const MergeTable> merges_;
+  EncodeSession session_;  // kept warm between encode calls
 };
 
 }  // namespace nuvra::bpe

@@ -35,6 +35,33 @@ size_t cachedWordSlot(uint64_t low, uint64_t high, size_t slots) {
   return size_t(h >> 40) & (slots - 1);
 }
 
+// The first n <= 16 bytes of p as two zero-padded little-endian halves,
+// read without touching a byte past p + n.
+inline void wordKey(const char* p, size_t n, uint64_t& low, uint64_t& high) {
+  auto load64 = [](const char* q) {
+    uint64_t v;
+    std::memcpy(&v, q, 8);
+    return v;
+  };
+  auto load32 = [](const char* q) {
+    uint32_t v;
+    std::memcpy(&v, q, 4);
+    return uint64_t(v);
+  };
+  if (n >= 8) {
+    low = load64(p);
+    high = n > 8 ? load64(p + n - 8) >> (8 * (16 - n)) : 0;
+  } else if (n >= 4) {
+    low = load32(p) | ((load32(p + n - 4) >> (8 * (8 - n))) << 32);
+    high = 0;
+  } else {
+    low = uint64_t(uint8_t(p[0]));
+    if (n > 1) low |= uint64_t(uint8_t(p[1])) << 8;
+    if (n > 2) low |= uint64_t(uint8_t(p[2])) << 16;
+    high = 0;
+  }
+}
+
 }  // namespace
 
 MergeEngine::MergeEngine(const MergeTable& merges, const readers::TokenIndex& token_to_id,
@@ -68,25 +95,26 @@ void MergeEngine::encodeWord(std::string_view piece, int32_t word_id, int32_t ch
     encodeMerged(word_id, char_start, char_end, records);
     return;
   }
-  if (cached_words_.empty()) cached_words_.assign(kFirstCachedWords, CachedWord{0, 0, 0, 0, 0});
+  if (cached_words_.empty()) cached_words_.assign(kFirstCachedWords, CachedWord{});
   uint64_t low = 0;
   uint64_t high = 0;
-  std::memcpy(&low, piece.data(), std::min<size_t>(n, 8));
-  if (n > 8) std::memcpy(&high, piece.data() + 8, n - 8);
+  wordKey(piece.data(), n, low, high);
   CachedWord* slot = &cached_words_[cachedWordSlot(low, high, cached_words_.size())];
   if (slot->length == n && slot->low == low && slot->high == high) {
     for (uint32_t i = 0; i < slot->count; ++i) {
-      records.push_back({cached_word_ids_[slot->ids + i], word_id, char_start, char_end});
+      records.push_back({slot->ids[i], word_id, char_start, char_end});
     }
     return;
   }
   const size_t first = records.size();
   mergeWord(piece);
   encodeMerged(word_id, char_start, char_end, records);
+  const size_t count = records.size() - first;
+  if (count > kCachedWordIds) return;
   // Many misses: a text of many distinct words, worth a larger table, which
   // takes the words cached so far along.
   if (++cache_misses_ > cached_words_.size() / 2 && cached_words_.size() < kMostCachedWords) {
-    std::vector<CachedWord> old(2 * cached_words_.size(), CachedWord{0, 0, 0, 0, 0});
+    std::vector<CachedWord> old(2 * cached_words_.size(), CachedWord{});
     old.swap(cached_words_);
     for (const CachedWord& word : old) {
       if (word.length != 0) {
@@ -96,14 +124,9 @@ void MergeEngine::encodeWord(std::string_view piece, int32_t word_id, int32_t ch
     cache_misses_ = 0;
     slot = &cached_words_[cachedWordSlot(low, high, cached_words_.size())];
   }
-  // Full: start over rather than grow without bound on endless new words.
-  if (cached_word_ids_.size() + kCachedWordBytes > kMostCachedIds) {
-    std::fill(cached_words_.begin(), cached_words_.end(), CachedWord{0, 0, 0, 0, 0});
-    cached_word_ids_.clear();
-  }
-  *slot = {low, high, uint32_t(cached_word_ids_.size()), uint8_t(n),
-           uint8_t(records.size() - first)};
-  for (size_t i = first; i < records.size(); ++i) cached_word_ids_.push_back(records[i].id);
+  CachedWord word{low, high, uint8_t(n), uint8_t(count), {}};
+  for (size_t i = 0; i < count; ++i) word.ids[i] = records[first + i].id;
+  *slot = word;
 }
 
 void MergeEngine::encodeMerged(int32_t word_id, int32_t char_start, int32_t char_end,

@@ -14,7 +14,8 @@
 namespace nuvra::bpe {
 
 // Merges pre-tokens against one table and vocabulary; holds scratch buffers so
-// that a whole encode allocates nothing per word. One per encode call.
+// that a whole encode allocates nothing per word. One per handle (kept warm
+// across calls) or per encode call.
 //
 // Merging goes in passes: each pass takes the best-ranked pair present and
 // joins all its non-overlapping occurrences left to right, as they stand at
@@ -61,25 +62,25 @@ class MergeEngine {
   static constexpr size_t kCachedIdBlocks = 64;
   int32_t tokenId(uint32_t symbol);
 
-  // Records of recently seen short words: English text is mostly a few
+  // Token ids of recently seen short words: English text is mostly a few
   // thousand words over and over. A word of up to 16 bytes is its own key
-  // (two zero-padded 64-bit halves); each slot holds the last word hashed
-  // to it and where its token ids start in `cached_word_ids_`. The cache
-  // lives as long as the engine, so no table can change under it; it starts
-  // only after some words and small, and grows with its misses, so a short
-  // encode does not pay for it.
+  // (two zero-padded 64-bit halves); each slot holds the last word hashed to
+  // it with its ids, when they are few. The memo lives as long as the engine,
+  // so no table can change under it; it starts only after some words, and
+  // small, and grows with its misses up to a bound, so a short encode does
+  // not pay for it and a long one of endless new words does not hold more.
+  static constexpr size_t kCachedWordIds = 7;
   struct CachedWord {
     uint64_t low;
     uint64_t high;
-    uint32_t ids;
     uint8_t length;  // 0: empty slot
     uint8_t count;
+    int32_t ids[kCachedWordIds];
   };
   static constexpr size_t kCachedWordBytes = 16;
-  static constexpr size_t kFirstCachedWords = 1024;
-  static constexpr size_t kMostCachedWords = 16384;
+  static constexpr size_t kFirstCachedWords = 2048;
+  static constexpr size_t kMostCachedWords = 32768;
   static constexpr size_t kWordsBeforeCache = 256;
-  static constexpr size_t kMostCachedIds = 1 << 16;
   void encodeMerged(int32_t word_id, int32_t char_start, int32_t char_end, TokenRecords& records);
 
   const MergeTable& merges_;
@@ -92,7 +93,6 @@ class MergeEngine {
   size_t words_seen_ = 0;
   size_t cache_misses_ = 0;
   std::vector<CachedWord> cached_words_;
-  std::vector<int32_t> cached_word_ids_;
 
   std::vector<uint32_t> symbols_;
   // Array loop: the priority of (symbols_[k], symbols_[k + 1]).
