@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
-#include <stdexcept>
+#include <optional>
 
 #include "base/utf8.h"
 #include "bpe/pre_tokenizer.h"
@@ -25,11 +25,13 @@ constexpr CleanUpRule kCleanUpRules[] = {
 // buffer. The first id whose entry does not decode on its own (a character
 // cut or malformed) hands the rest to symbolsToBytes over the joined
 // remaining entries, which is exact by construction.
-std::string decodeIds(const int32_t* ids, uint32_t count, const VocabIndex& index,
-                      const std::vector<std::string>& vocab, const ByteDecoder& byte_decoder,
-                      bool skip_special) {
+// nullopt: an id outside the vocabulary without `skip_special`.
+std::optional<std::string> decodeIds(const int32_t* ids, uint32_t count, const VocabIndex& index,
+                                     const ByteDecoder& byte_decoder, bool skip_special) {
   if (count > uint32_t(std::numeric_limits<int32_t>::max())) return std::string();
-  const size_t size = std::min(index.entryCount(), vocab.size());
+  const readers::TokenList& entries = index.entries();
+  const size_t size = index.entryCount();
+  const bool dense = entries.dense();
   const uint8_t* const flags = index.flagData();
   const uint32_t* const offsets = index.offsetData();
   const char* const bytes = index.byteData();
@@ -46,15 +48,17 @@ std::string decodeIds(const int32_t* ids, uint32_t count, const VocabIndex& inde
     const auto id = uint32_t(ids[i]);  // a negative id becomes too large
     if (id >= size) {
       if (skip_special) continue;
-      throw std::out_of_range("token range overflow");
+      return std::nullopt;
     }
-    const uint8_t flag = flags[id];
+    // An id without an entry takes the last slot: no bytes, no flags.
+    const size_t slot = dense ? id : entries.slotOf(id);
+    const uint8_t flag = flags[slot];
     if (flag != 0) {
       if (skip_special && (flag & VocabIndex::kSpecial) != 0) continue;
       if ((flag & VocabIndex::kNeedsJoining) != 0) break;
     }
-    const uint32_t begin = offsets[id];
-    const size_t length = offsets[id + 1] - begin;
+    const uint32_t begin = offsets[slot];
+    const size_t length = offsets[slot + 1] - begin;
     if (capacity - used < length) {
       out.resize(std::max(capacity * 2, used + length) + kPadding);
       base = &out[0];
@@ -71,15 +75,15 @@ std::string decodeIds(const int32_t* ids, uint32_t count, const VocabIndex& inde
   }
   out.resize(used);
   if (i < count) {
-    std::string joined = vocab[uint32_t(ids[i])];
+    std::string joined(index.text(uint32_t(ids[i])));
     for (++i; i < count; ++i) {
       const auto id = uint32_t(ids[i]);
       if (id >= size) {
         if (skip_special) continue;
-        throw std::out_of_range("token range overflow");
+        return std::nullopt;
       }
-      if (skip_special && (flags[id] & VocabIndex::kSpecial) != 0) continue;
-      joined.append(vocab[id]);
+      if (skip_special && (index.flags(id) & VocabIndex::kSpecial) != 0) continue;
+      joined.append(index.text(id));
     }
     out.append(symbolsToBytes(joined, byte_decoder));
   }
@@ -88,15 +92,17 @@ std::string decodeIds(const int32_t* ids, uint32_t count, const VocabIndex& inde
 
 }  // namespace
 
-std::string bpeDecode(const int32_t* ids, uint32_t count, const DecodeOptions& options,
-                      const VocabIndex& index, const std::vector<std::string>& vocab,
-                      const ByteDecoder& byte_decoder, DecodeSpecials specials) {
-  std::string text =
-      decodeIds(ids, count, index, vocab, byte_decoder, specials == DecodeSpecials::kSkip);
+std::optional<std::string> bpeDecode(const int32_t* ids, uint32_t count,
+                                     const DecodeOptions& options, const VocabIndex& index,
+                                     const ByteDecoder& byte_decoder, DecodeSpecials specials) {
+  std::optional<std::string> decoded =
+      decodeIds(ids, count, index, byte_decoder, specials == DecodeSpecials::kSkip);
+  if (!decoded) return std::nullopt;
+  std::string& text = *decoded;
   if (options.word_end) text = cleanUpTokenization(replaceWordEndMarkers(text));
   if (options.utf8_safe) text = utf8RoundTrip(text);
   if (!text.empty() && text.back() == ' ') text.pop_back();
-  return text;
+  return decoded;
 }
 
 std::string cleanUpTokenization(std::string_view text) {

@@ -2,9 +2,9 @@
 #define NUVRA_BPE_BPE_DECODER_H_
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "base/special_tokens.h"
 #include "bpe/byte_symbols.h"
@@ -21,13 +21,13 @@ struct DecodeOptions {
 };
 
 // The text of `count` ids (a count above INT32_MAX decodes nothing): the
-// bytes of symbolsToBytes over the joined entries of `vocab`, which `index`
-// was built from. With DecodeSpecials::kSkip, ids outside `vocab` and special
-// tokens are left out; with kWrite an id outside `vocab` throws
-// std::out_of_range("token range overflow"). One trailing space is dropped.
-std::string bpeDecode(const int32_t* ids, uint32_t count, const DecodeOptions& options,
-                      const VocabIndex& index, const std::vector<std::string>& vocab,
-                      const ByteDecoder& byte_decoder, DecodeSpecials specials);
+// bytes of symbolsToBytes over the joined entries of `index` (an id without
+// an entry adds nothing). With DecodeSpecials::kSkip, ids outside the
+// vocabulary and special tokens are left out; with kWrite an id outside the
+// vocabulary gives nullopt. One trailing space is dropped.
+std::optional<std::string> bpeDecode(const int32_t* ids, uint32_t count,
+                                     const DecodeOptions& options, const VocabIndex& index,
+                                     const ByteDecoder& byte_decoder, DecodeSpecials specials);
 
 // The word-end decoder's punctuation clean-up: " ." -> ".", " n't" -> "n't",
 // ... each rule over the whole text in turn. There is no rule for " 'll",

@@ -9,12 +9,12 @@
 #include "bpe/byte_symbols.h"
 #include "readers/json_vocab_reader.h"
 #include "readers/merge_file_reader.h"
+#include "readers/token_list.h"
 
 namespace nuvra::bpe {
 
 BpeFamily::BpeFamily(const TypeOptions& type, bool utf8_safe) : type_(type), utf8_safe_(utf8_safe) {
   const BuiltinTables& builtin = builtinTables(type.builtin);
-  vocab_ = builtin.vocab;
   index_ = builtin.token_to_id;
   merges_ = builtin.merges;
 }
@@ -26,8 +26,10 @@ Status BpeFamily::encode(std::string_view text, EncodeSpecials specials, TokenRe
 
 Status BpeFamily::decode(const int32_t* ids, uint32_t count, DecodeSpecials specials,
                          std::string& out) const {
-  out = bpeDecode(ids, count, {type_.word_end, utf8_safe_}, *index_, *vocab_, byteDecoder(),
-                  specials);
+  std::optional<std::string> text =
+      bpeDecode(ids, count, {type_.word_end, utf8_safe_}, *index_, byteDecoder(), specials);
+  if (!text) return Status::kUnknown;  // an id outside the vocabulary
+  out = std::move(*text);
   return Status::kSuccess;
 }
 
@@ -45,13 +47,9 @@ Status BpeFamily::open(FileKind kind, const FilePath& path) {
 Status BpeFamily::openJsonVocab(const FilePath& path, bool extend) {
   std::optional<std::vector<readers::VocabPair>> pairs = readers::readJsonVocab(path);
   if (!pairs) return Status::kFileError;
-  auto vocab = extend ? std::make_shared<std::vector<std::string>>(*vocab_)
-                      : std::make_shared<std::vector<std::string>>();
-  readers::storeVocabPairs(*pairs, *vocab);
-  auto index =
-      std::make_shared<const VocabIndex>(*vocab, type_.patterns.special_pattern, byteDecoder());
-  vocab_ = std::move(vocab);
-  index_ = std::move(index);
+  readers::TokenList entries(extend ? index_->entries() : readers::TokenList(), *pairs);
+  index_ = std::make_shared<const VocabIndex>(std::move(entries), type_.patterns.special_pattern,
+                                              byteDecoder());
   return Status::kSuccess;
 }
 

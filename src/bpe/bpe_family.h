@@ -28,8 +28,8 @@ class BpeFamily final : public Family {
   Status decode(const int32_t* ids, uint32_t count, DecodeSpecials specials,
                 std::string& out) const override;
   Status open(FileKind kind, const FilePath& path) override;
-  uint32_t vocabSize() const override { return uint32_t(vocab_->size()); }
-  std::string vocabEntry(uint32_t id) const override { return (*vocab_)[id]; }
+  uint32_t vocabSize() const override { return uint32_t(index_->entryCount()); }
+  std::string vocabEntry(uint32_t id) const override { return std::string(index_->text(id)); }
 
  private:
   // A vocabulary file starts a new list; added tokens extend the current one.
@@ -38,7 +38,6 @@ class BpeFamily final : public Family {
 
   TypeOptions type_;
   bool utf8_safe_;
-  std::shared_ptr<const std::vector<std::string>> vocab_;
   std::shared_ptr<const VocabIndex> index_;
   std::shared_ptr<const MergeTable> merges_;
   EncodeSession session_;  // kept warm between encode calls

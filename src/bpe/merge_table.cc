@@ -40,8 +40,9 @@ MergeTable::MergeTable(readers::MergeList rules) {
   size_t capacity = 16;
   while (capacity < most_symbols * 2) capacity *= 2;
   std::vector<uint32_t> ids(capacity, kNoSymbol);
+  const uint64_t seed = readers::processHashSeed();
   auto intern = [&](std::string_view text) {
-    size_t i = size_t(readers::hashText(text)) & (capacity - 1);
+    size_t i = size_t(readers::hashText(text, seed)) & (capacity - 1);
     for (; ids[i] != kNoSymbol; i = (i + 1) & (capacity - 1)) {
       if (symbolText(ids[i]) == text) return ids[i];
     }

@@ -1,10 +1,10 @@
 #include "bpe/vocab_index.h"
 
 #include <stdexcept>
+#include <utility>
 
 #include "base/utf8.h"
 #include "bpe/bpe_encoder.h"
-#include "readers/json_vocab_reader.h"
 
 namespace nuvra::bpe {
 namespace {
@@ -31,32 +31,41 @@ bool decodesAlone(std::string_view entry) {
 
 VocabIndex::VocabIndex()
     : tokens_(std::make_shared<const readers::TokenIndex>()),
-      offsets_(1, 0),
+      flags_(1, 0),
+      offsets_(2, 0),
       bytes_(kPadding, '\0') {}
 
 VocabIndex::VocabIndex(const std::vector<std::string>& entries, TagPattern special_pattern,
                        const ByteDecoder& byte_decoder)
-    : tokens_(readers::rebuildTokenToId(entries)) {
-  flags_.resize(entries.size());
-  offsets_.reserve(entries.size() + 1);
+    : VocabIndex(readers::TokenList(entries), special_pattern, byte_decoder) {}
+
+VocabIndex::VocabIndex(readers::TokenList entries, TagPattern special_pattern,
+                       const ByteDecoder& byte_decoder)
+    : entries_(std::move(entries)),
+      tokens_(std::make_shared<const readers::TokenIndex>(
+          entries_, readers::TokenIndex::Duplicates::kHighestId)) {
+  const size_t slots = entries_.slotCount();
+  flags_.resize(slots + 1);
+  offsets_.reserve(slots + 2);
   size_t symbol_bytes = 0;
-  for (const std::string& entry : entries) symbol_bytes += entry.size();
+  for (size_t k = 0; k < slots; ++k) symbol_bytes += entries_.textAt(k).size();
   // A symbol is at least one byte and gives at most one: the token index
   // has already refused anything too large for 32-bit offsets.
   bytes_.reserve(symbol_bytes + kPadding);
   offsets_.push_back(0);
-  for (size_t id = 0; id < entries.size(); ++id) {
-    const std::string& entry = entries[id];
+  for (size_t k = 0; k < slots; ++k) {
+    const std::string_view entry = entries_.textAt(k);
     uint8_t flags = 0;
     if (!decodesAlone(entry)) flags |= kNeedsJoining;
     // Every entry is a key of the index; both tag patterns begin with "<".
     if (!entry.empty() && entry[0] == '<' && isSpecialToken(entry, *tokens_, special_pattern)) {
       flags |= kSpecial;
     }
-    flags_[id] = flags;
+    flags_[k] = flags;
     bytes_.append(symbolsToBytes(entry, byte_decoder));
     offsets_.push_back(uint32_t(bytes_.size()));
   }
+  offsets_.push_back(uint32_t(bytes_.size()));  // the empty slot of ids without an entry
   bytes_.append(kPadding, '\0');
 }
 

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "readers/token_list.h"
+
 namespace nuvra::readers {
 
 namespace token_index_detail {
@@ -23,14 +25,16 @@ inline uint32_t load32(const char* p) {
   return v;
 }
 
-inline uint64_t mix(uint64_t a, uint64_t b) {
-  uint64_t h = (a * 0x9E3779B97F4A7C15ULL) ^ (((b * 0xC2B2AE3D27D4EB4FULL) << 31) |
-                                              ((b * 0xC2B2AE3D27D4EB4FULL) >> 33));
-  h ^= h >> 32;
-  h *= 0xD6E8FEB86659FD93ULL;
-  h ^= h >> 32;
-  return h;
+// Both halves of the 128-bit product folded together.
+inline uint64_t fold(uint64_t a, uint64_t b) {
+  __extension__ typedef unsigned __int128 Wide;
+  const Wide product = Wide(a) * b;
+  return uint64_t(product) ^ uint64_t(product >> 64);
 }
+
+constexpr uint64_t kHashA = 0xA0761D6478BD642FULL;
+constexpr uint64_t kHashB = 0xE7037ED1A0B428DBULL;
+constexpr uint64_t kHashC = 0x8EBC6AF09C88C6E3ULL;
 
 // Equal bytes, for lengths of vocabulary tokens mostly compared without a
 // call: two overlapping loads cover 4 to 16 bytes.
@@ -48,21 +52,32 @@ inline bool sameBytes(const char* a, const char* b, size_t n) {
 
 }  // namespace token_index_detail
 
-// A well-spread 64-bit hash of `text`, short texts (tokens are mostly a few
-// bytes) in a handful of instructions. The length takes part, so texts that
-// differ only by trailing NUL bytes differ.
-inline uint64_t hashText(std::string_view text) {
+// A well-spread 64-bit hash of `text` under `seed`, short texts (tokens are
+// mostly a few bytes) in a handful of instructions. The seed enters both
+// factors of every product, so a caller who does not know it cannot make a
+// product vanish or predict which texts share a slot; the length takes part,
+// so texts that differ only by trailing NUL bytes differ.
+inline uint64_t hashText(std::string_view text, uint64_t seed) {
+  using token_index_detail::fold;
+  using token_index_detail::kHashA;
+  using token_index_detail::kHashB;
+  using token_index_detail::kHashC;
   using token_index_detail::load32;
   using token_index_detail::load64;
   const char* p = text.data();
   const size_t n = text.size();
+  uint64_t state = seed ^ kHashA;
   uint64_t a = 0;
   uint64_t b = 0;
-  if (n >= 8) {
-    uint64_t h = n * 0x165667B19E3779F9ULL;
+  if (n > 16) {
     size_t i = 0;
-    for (; i + 16 < n; i += 16) h = token_index_detail::mix(load64(p + i) ^ h, load64(p + i + 8));
-    a = (n >= 16 ? load64(p + n - 16) : load64(p)) ^ h;
+    for (; i + 16 < n; i += 16) {
+      state = fold(load64(p + i) ^ state ^ kHashB, load64(p + i + 8) ^ state ^ kHashC);
+    }
+    a = load64(p + n - 16);
+    b = load64(p + n - 8);
+  } else if (n >= 8) {
+    a = load64(p);
     b = load64(p + n - 8);
   } else if (n >= 4) {
     a = load32(p);
@@ -70,8 +85,12 @@ inline uint64_t hashText(std::string_view text) {
   } else if (n > 0) {
     a = (uint64_t(uint8_t(p[0])) << 16) | (uint64_t(uint8_t(p[n >> 1])) << 8) | uint8_t(p[n - 1]);
   }
-  return token_index_detail::mix(a ^ (n << 56), b ^ n);
+  return fold(fold(a ^ state ^ kHashB, b ^ state ^ kHashC) ^ kHashA, n ^ seed ^ kHashB);
 }
+
+// The seed of every table built from a file: random per process, so that no
+// file can be crafted in advance to make its keys collide.
+uint64_t processHashSeed();
 
 // Immutable text-to-id map over a vocabulary, built once per vocabulary
 // change and read on every lookup of encode. Open addressing over one key
@@ -84,14 +103,18 @@ class TokenIndex {
   enum class Duplicates { kHighestId, kLowestId };
 
   TokenIndex() = default;
-  TokenIndex(const std::vector<std::string>& entries, Duplicates duplicates);
+  TokenIndex(const std::vector<std::string>& entries, Duplicates duplicates,
+             uint64_t seed = processHashSeed());
+  // The entries of `list`, and the empty text at its highest hole, if any:
+  // the text of every id without an entry.
+  TokenIndex(const TokenList& list, Duplicates duplicates, uint64_t seed = processHashSeed());
   TokenIndex(const TokenIndex&) = delete;
   TokenIndex& operator=(const TokenIndex&) = delete;
 
   // The id of `text`, or -1.
   int32_t find(std::string_view text) const {
     if (slots_.empty()) return -1;
-    const uint64_t h = hashText(text);
+    const uint64_t h = hashText(text, seed_);
     const uint32_t tag = uint32_t(h >> 32);
     const Slot* slots = slots_.data();
     for (size_t i = size_t(h) & mask_;; i = (i + 1) & mask_) {
@@ -106,6 +129,9 @@ class TokenIndex {
   bool contains(std::string_view text) const { return find(text) >= 0; }
   // Number of distinct texts.
   size_t size() const { return count_; }
+  // Slots visited while building, first ones included: a few per text for
+  // any keys, unless their hashes collide.
+  size_t buildProbes() const { return build_probes_; }
 
  private:
   struct Slot {
@@ -115,10 +141,15 @@ class TokenIndex {
     int32_t id = -1;  // -1: empty slot
   };
 
+  void reserve(size_t entries, size_t text_bytes);
+  void insert(std::string_view text, int32_t id, Duplicates duplicates);
+
   std::vector<Slot> slots_;
   std::string arena_;
   size_t mask_ = 0;
   size_t count_ = 0;
+  uint64_t seed_ = 0;
+  size_t build_probes_ = 0;
 };
 
 }  // namespace nuvra::readers

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <set>
 #include <string>
@@ -135,25 +136,52 @@ TEST(OpenFile, AddedTokensExtendTheVocabulary) {
   EXPECT_EQ(vocabEntries(t.get()), (Entries{"a", "b"}));
 }
 
-#if !defined(__SANITIZE_ADDRESS__) && !defined(__has_feature)
-#define NUVRA_PLAIN_ALLOCATOR 1
-#elif defined(__has_feature)
-#if !__has_feature(address_sanitizer) && !defined(__SANITIZE_ADDRESS__)
-#define NUVRA_PLAIN_ALLOCATOR 1
-#endif
-#endif
+TEST(OpenFile, SparseIdsCostTheirEntriesNotTheLargestId) {
+  // Sizes and texts as a list grown to the largest id would give, each file
+  // loaded in milliseconds; `last` is the largest id, `hole` one without an entry.
+  struct Case {
+    int32_t type;
+    const char* vocab;  // vocabulary file, or null for the built-in one
+    const char* added;  // added-tokens file, or null
+    int32_t last;
+    const char* last_text;
+    int32_t hole;  // an id without an entry
+  };
+  const Case cases[] = {
+      {7, R"({"a": 2147483646})", nullptr, 2147483646, "a", 2147483645},
+      {9, R"({"a":0,"b":1,"<c>":200000000})", nullptr, 200000000, "<c>", 2},
+      {0, nullptr, R"({"<|x|>": 2000000000})", 2000000000, "<|x|>", 1000000000},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.last_text);
+    TempDir dir;
+    auto t = makeTokenizer(c.type);
+    if (c.vocab) {
+      ASSERT_EQ(nuvraTokenizerOpenVocabFileA(t.get(), dir.write("v.json", c.vocab).c_str()), 0);
+    }
+    if (c.added) {
+      ASSERT_EQ(nuvraTokenizerOpenAddedTokensFileA(t.get(), dir.write("a.json", c.added).c_str()), 0);
+      EXPECT_EQ(vocabEntry(t.get(), 50257), "<|endoftext|>");
+    }
+    EXPECT_EQ(vocabSize(t.get()), uint32_t(c.last) + 1);
+    EXPECT_EQ(vocabEntry(t.get(), c.last), c.last_text);
+    EXPECT_EQ(vocabEntry(t.get(), c.hole), "");
+    const char* out = nullptr;
+    EXPECT_EQ(nuvraTokenizerGetVocab(t.get(), c.last + 1, &out), -1);
 
-#ifdef NUVRA_PLAIN_ALLOCATOR
-TEST(OpenFile, AnIdTooLargeToAllocateIsMemoryInsufficient) {
-  // Two billion entries do not fit in this machine's memory.
-  TempDir dir;
-  const std::string path = dir.write("huge.json", R"({"a": 2147483646})");
-  auto t = makeTokenizer(7);
-  EXPECT_EQ(nuvraTokenizerOpenVocabFileA(t.get(), path.c_str()),
-            NUVRA_TOKENIZER_STATUS_MEMORY_INSUFFICIENT);
-  EXPECT_EQ(vocabSize(t.get()), 0u);
+    // Encode finds the far id; decode writes it, skips holes, and refuses an
+    // id past the end only when special tokens are written.
+    ASSERT_EQ(nuvraTokenizerEncodeWithSpecialTokens(t.get(), c.last_text), 0);
+    const std::vector<int32_t> ids = testing::tokens(t.get());
+    EXPECT_NE(std::find(ids.begin(), ids.end(), c.last), ids.end());
+    const int32_t decode[] = {c.hole, c.last, c.hole};
+    ASSERT_EQ(nuvraTokenizerDecodeWithSpecialTokens(t.get(), decode, 3), 0);
+    EXPECT_EQ(testing::text(t.get()), c.last_text);
+    const int32_t past[] = {c.last, c.last + 1};
+    EXPECT_EQ(nuvraTokenizerDecodeWithSpecialTokens(t.get(), past, 2), -128);
+    EXPECT_EQ(nuvraTokenizerDecode(t.get(), past, 2), 0);
+  }
 }
-#endif
 
 TEST(OpenFile, WidePathsBehaveLikeNarrowOnes) {
   TempDir dir;

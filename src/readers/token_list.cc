@@ -1,0 +1,83 @@
+#include "readers/token_list.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "readers/json_vocab_reader.h"
+
+namespace nuvra::readers {
+
+TokenList::TokenList(const std::vector<std::string>& dense) {
+  if (dense.size() > size_t(INT32_MAX)) throw std::length_error("vocabulary too large");
+  ids_.reserve(dense.size());
+  offsets_.reserve(dense.size() + 1);
+  for (size_t id = 0; id < dense.size(); ++id) append(uint32_t(id), dense[id]);
+  size_ = dense.size();
+}
+
+TokenList::TokenList(const TokenList& base, const std::vector<VocabPair>& pairs) {
+  // Pairs in id order, the last of equal ids winning, merged with the base.
+  std::vector<size_t> order(pairs.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(),
+                   [&](size_t a, size_t b) { return pairs[a].id < pairs[b].id; });
+  size_t kept = 0;
+  for (size_t i = 0; i < order.size(); ++i) {
+    if (i + 1 < order.size() && pairs[order[i + 1]].id == pairs[order[i]].id) continue;
+    order[kept++] = order[i];
+  }
+  order.resize(kept);
+
+  size_t top = base.size_;
+  if (!order.empty()) top = std::max(top, size_t(pairs[order.back()].id) + 1);
+  // Nearly full: holes become empty entries, and ids are their own slots.
+  const size_t entries = base.slotCount() + order.size();
+  const bool fill_holes = top <= 2 * entries + 64;
+  ids_.reserve(fill_holes ? top : entries);
+  offsets_.reserve((fill_holes ? top : entries) + 1);
+  auto add = [&](uint32_t id, std::string_view text) {
+    if (fill_holes) {
+      while (ids_.size() < id) append(uint32_t(ids_.size()), std::string_view());
+    }
+    append(id, text);
+  };
+  size_t b = 0;
+  for (size_t p : order) {
+    const auto id = uint32_t(pairs[p].id);
+    for (; b < base.slotCount() && base.ids_[b] < id; ++b) add(base.ids_[b], base.textAt(b));
+    if (b < base.slotCount() && base.ids_[b] == id) ++b;
+    add(id, pairs[p].text);
+  }
+  for (; b < base.slotCount(); ++b) add(base.ids_[b], base.textAt(b));
+  size_ = top;
+  if (fill_holes) {
+    while (ids_.size() < size_) append(uint32_t(ids_.size()), std::string_view());
+  }
+}
+
+void TokenList::append(uint32_t id, std::string_view text) {
+  if (text_.size() + text.size() > UINT32_MAX) throw std::length_error("vocabulary too large");
+  ids_.push_back(id);
+  text_.append(text);
+  offsets_.push_back(uint32_t(text_.size()));
+}
+
+size_t TokenList::slotOf(uint32_t id) const {
+  if (id >= size_) return ids_.size();
+  if (dense()) return id;
+  const auto found = std::lower_bound(ids_.begin(), ids_.end(), id);
+  return found != ids_.end() && *found == id ? size_t(found - ids_.begin()) : ids_.size();
+}
+
+int64_t TokenList::highestHole() const {
+  if (dense()) return -1;
+  // The last id has an entry, so the hole sits just below the highest entry
+  // whose lower neighbour is missing.
+  for (size_t k = ids_.size(); k-- > 0;) {
+    const int64_t below = k > 0 ? int64_t(ids_[k - 1]) : -1;
+    if (int64_t(ids_[k]) - below > 1) return int64_t(ids_[k]) - 1;
+  }
+  return -1;
+}
+
+}  // namespace nuvra::readers

@@ -1,0 +1,59 @@
+#ifndef NUVRA_READERS_TOKEN_LIST_H_
+#define NUVRA_READERS_TOKEN_LIST_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace nuvra::readers {
+
+struct VocabPair;
+
+// Token texts by id. The id space runs to the largest id + 1 and an id that
+// no entry filled has the empty text, but memory follows the entries, never
+// the largest id: {"a": 2147483646} is one entry. An id space nearly full is
+// stored densely (its holes as empty entries), so the usual vocabulary maps
+// an id to its slot without a search. Immutable once built.
+class TokenList {
+ public:
+  TokenList() = default;
+  // Every index of `dense` is an entry.
+  explicit TokenList(const std::vector<std::string>& dense);
+  // The entries of `base`, then each pair's text written at its id, a later
+  // pair overwriting an earlier one or a base entry.
+  TokenList(const TokenList& base, const std::vector<VocabPair>& pairs);
+
+  // Largest id + 1; 0 when empty.
+  size_t size() const { return size_; }
+  // Number of entries.
+  size_t slotCount() const { return ids_.size(); }
+  bool dense() const { return ids_.size() == size_; }
+  // The slot of `id`, or slotCount() for an id without an entry (and for
+  // any id outside the list).
+  size_t slotOf(uint32_t id) const;
+  uint32_t idAt(size_t slot) const { return ids_[slot]; }
+  std::string_view textAt(size_t slot) const {
+    return {text_.data() + offsets_[slot], size_t(offsets_[slot + 1] - offsets_[slot])};
+  }
+  // The text of `id`: empty for an id without an entry or outside the list.
+  std::string_view text(uint32_t id) const {
+    const size_t slot = slotOf(id);
+    return slot < ids_.size() ? textAt(slot) : std::string_view();
+  }
+  // The highest id below size() without an entry, or -1 when every id has one.
+  int64_t highestHole() const;
+
+ private:
+  void append(uint32_t id, std::string_view text);
+
+  std::vector<uint32_t> ids_;      // ascending
+  std::vector<uint32_t> offsets_{0};  // slotCount() + 1 offsets into text_
+  std::string text_;
+  size_t size_ = 0;
+};
+
+}  // namespace nuvra::readers
+
+#endif  // NUVRA_READERS_TOKEN_LIST_H_
