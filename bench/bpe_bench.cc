@@ -4,13 +4,17 @@
 // would). Bytes per second count the corpus bytes for encode and the decoded
 // bytes for decode. NUVRA_BENCH_CORPUS=FILE runs on that one file instead.
 //
-// Before the benchmarks run, the first Create of types 0 and 1 is timed
-// (it builds the built-in tables, which later handles share), together with
-// the resident memory that the first type 0 handle adds; all three go into
-// the output's context (type0_first_create_ms, type1_first_create_ms,
-// type0_handle_rss_kib).
+// Before the benchmarks run, fresh copies of this program (run with
+// --first-create) time the first Create of types 0 and 1 in a new process
+// (it builds the built-in tables, which later handles share) and the private
+// memory each further handle adds; the medians of five go into the output's
+// context (type0_first_create_ms, type1_first_create_ms,
+// type0_private_kib_per_handle, type1_private_kib_per_handle). Besides
+// encode and decode per type and corpus: Create, opening the gpt2 files on
+// type 9, and the worst cases, one pre-token of 1 MB each.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -134,39 +138,124 @@ void createBench(benchmark::State& state, int32_t type) {
   }
 }
 
-// Resident set size of this process, in KiB.
-long residentKib() {
-  std::FILE* status = std::fopen("/proc/self/status", "r");
-  if (status == nullptr) return -1;
-  char line[256];
-  long kib = -1;
-  while (std::fgets(line, sizeof line, status) != nullptr) {
-    if (std::strncmp(line, "VmRSS:", 6) == 0) kib = std::atol(line + 6);
+void openBench(benchmark::State& state) {
+  for (auto _ : state) {
+    NuvraTokenizer* handle = createTokenizer(9);
+    if (handle == nullptr) {
+      state.SkipWithError("cannot open the gpt2 files");
+      return;
+    }
+    nuvraTokenizerDestroy(handle);
   }
-  std::fclose(status);
+}
+
+// One pre-token of about 1 MB, made of `unit` repeated or, for the letters,
+// CJK ideographs and digits, of characters drawn from their range, so that
+// merges stay varied.
+std::string worstCase(const std::string& kind) {
+  std::string text;
+  uint32_t state = 12345;
+  auto next = [&](uint32_t range) {
+    state = state * 1103515245u + 12345u;
+    return (state >> 8) % range;
+  };
+  while (text.size() < (size_t(1) << 20)) {
+    if (kind == "letters") {
+      text.push_back(char('a' + next(26)));
+    } else if (kind == "digits") {
+      text.push_back(char('0' + next(10)));
+    } else if (kind == "cjk") {
+      const uint32_t cp = 0x4E00 + next(0x5000);
+      text.push_back(char(0xE0 | (cp >> 12)));
+      text.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
+      text.push_back(char(0x80 | (cp & 0x3F)));
+    } else if (kind == "emoji") {
+      text.append("\xF0\x9F\x98\x80");
+    } else {
+      text.push_back(' ');
+    }
+  }
+  return text;
+}
+
+void worstCaseBench(benchmark::State& state, int32_t type, std::string kind) {
+  NuvraTokenizer* handle = createTokenizer(type);
+  if (handle == nullptr) {
+    state.SkipWithError("cannot create the tokenizer or open its files");
+    return;
+  }
+  const std::string text = worstCase(kind);
+  for (auto _ : state) benchmark::DoNotOptimize(nuvraTokenizerEncode(handle, text.c_str()));
+  state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(text.size()));
+  nuvraTokenizerDestroy(handle);
+}
+
+// Private (unshared) memory of this process, in KiB.
+long privateKib() {
+  std::FILE* rollup = std::fopen("/proc/self/smaps_rollup", "r");
+  if (rollup == nullptr) return -1;
+  char line[256];
+  long kib = 0;
+  while (std::fgets(line, sizeof line, rollup) != nullptr) {
+    if (std::strncmp(line, "Private_", 8) == 0) kib += std::atol(std::strchr(line, ':') + 1);
+  }
+  std::fclose(rollup);
   return kib;
 }
 
-double firstCreateMs(int32_t type, NuvraTokenizer** keep) {
+// In a fresh process: the first Create of `type` in ms, then the private
+// KiB each further handle adds.
+void firstCreate(int32_t type, double& ms, double& kib_per_handle) {
+  NuvraTokenizer* first = nullptr;
   const auto start = std::chrono::steady_clock::now();
-  nuvraTokenizerCreate(keep, type, 0);
-  const auto stop = std::chrono::steady_clock::now();
-  return std::chrono::duration<double, std::milli>(stop - start).count();
+  nuvraTokenizerCreate(&first, type, 0);
+  ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  constexpr int kMore = 16;
+  NuvraTokenizer* more[kMore] = {};
+  const long before = privateKib();
+  for (NuvraTokenizer*& handle : more) nuvraTokenizerCreate(&handle, type, 0);
+  kib_per_handle = double(privateKib() - before) / kMore;
+  for (NuvraTokenizer* handle : more) nuvraTokenizerDestroy(handle);
+  nuvraTokenizerDestroy(first);
+}
+
+double median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+// Runs this program with --first-create five times and puts the medians into
+// the output's context.
+void addFirstCreateContext(const char* self) {
+  std::vector<double> figures[4];
+  for (int run = 0; run < 5; ++run) {
+    std::FILE* child = popen((std::string("'") + self + "' --first-create").c_str(), "r");
+    if (child == nullptr) return;
+    double values[4] = {};
+    const int read = std::fscanf(child, "%lf %lf %lf %lf", &values[0], &values[1], &values[2],
+                                 &values[3]);
+    pclose(child);
+    if (read != 4) return;
+    for (int i = 0; i < 4; ++i) figures[i].push_back(values[i]);
+  }
+  const char* names[4] = {"type0_first_create_ms", "type0_private_kib_per_handle",
+                          "type1_first_create_ms", "type1_private_kib_per_handle"};
+  for (int i = 0; i < 4; ++i) {
+    benchmark::AddCustomContext(names[i], std::to_string(median(figures[i])));
+  }
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Cold numbers first, before anything else has built the shared tables.
-  NuvraTokenizer* type0 = nullptr;
-  NuvraTokenizer* type1 = nullptr;
-  const long rss_before = residentKib();
-  const double type0_ms = firstCreateMs(0, &type0);
-  const long type0_kib = residentKib() - rss_before;
-  const double type1_ms = firstCreateMs(1, &type1);
-  benchmark::AddCustomContext("type0_first_create_ms", std::to_string(type0_ms));
-  benchmark::AddCustomContext("type1_first_create_ms", std::to_string(type1_ms));
-  benchmark::AddCustomContext("type0_handle_rss_kib", std::to_string(type0_kib));
+  if (argc == 2 && std::strcmp(argv[1], "--first-create") == 0) {
+    double figures[4];
+    firstCreate(0, figures[0], figures[1]);
+    firstCreate(1, figures[2], figures[3]);
+    std::printf("%f %f %f %f\n", figures[0], figures[1], figures[2], figures[3]);
+    return 0;
+  }
+  addFirstCreateContext(argv[0]);
 
   static std::vector<Corpus> corpora;
   if (const char* path = std::getenv("NUVRA_BENCH_CORPUS")) {
@@ -190,11 +279,14 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark(("create/type" + std::to_string(type)).c_str(), createBench,
                                  type)->Unit(benchmark::kMicrosecond);
   }
+  benchmark::RegisterBenchmark("open/type9/gpt2", openBench)->Unit(benchmark::kMillisecond);
+  for (const char* kind : {"letters", "cjk", "digits", "emoji", "spaces"}) {
+    benchmark::RegisterBenchmark((std::string("worst/type9/") + kind).c_str(), worstCaseBench, 9,
+                                 std::string(kind))->Unit(benchmark::kMillisecond);
+  }
 
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
-  nuvraTokenizerDestroy(type0);
-  nuvraTokenizerDestroy(type1);
   return 0;
 }
