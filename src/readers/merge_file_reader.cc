@@ -4,6 +4,8 @@
 #include <stdexcept>
 #include <unordered_map>
 
+#include "readers/token_index.h"
+
 namespace nuvra::readers {
 namespace {
 
@@ -11,10 +13,13 @@ bool isFieldBlank(char c) { return c == ' ' || c == '\t'; }
 
 std::string_view upToNul(std::string_view field) { return field.substr(0, field.find('\0')); }
 
+// Seeded per process, like the token index: a merge file is input too, and
+// must not be able to pile its pairs into one bucket.
 struct PairKeyHash {
+  uint64_t seed = processHashSeed();
   size_t operator()(const std::pair<std::string_view, std::string_view>& key) const {
-    const size_t a = std::hash<std::string_view>{}(key.first);
-    return a ^ (std::hash<std::string_view>{}(key.second) + 0x9e3779b97f4a7c15ULL + (a << 6));
+    return size_t(hashText(key.first, seed) * 0x9E3779B97F4A7C15ULL ^
+                  hashText(key.second, ~seed));
   }
 };
 

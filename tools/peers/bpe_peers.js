@@ -5,10 +5,12 @@
 // our type 9 with the same files, as bench/bpe_bench measures it.
 //
 //   node tools/peers/bpe_peers.js [--corpus FILE] [--bench PATH] [--rounds N] [--seconds S]
+//                                 [--chunk-lines L]
 //
 // FILE defaults to the English corpus; PATH to build/bench/bpe_bench
 // (configure with -DNUVRA_BUILD_BENCH=ON). All
-// sides work line by line (LF-separated, CR kept) on one thread; rates are
+// sides work line by line (LF-separated, CR kept), or with L > 1 on pieces
+// of L lines (line feeds kept inside), on one thread; rates are
 // corpus bytes (encode) or decoded bytes (decode) per second of process CPU
 // time, as Google Benchmark reports them. The machine may be shared: every
 // figure is taken in each of N rounds (default 5) of S seconds (default 0.5),
@@ -88,16 +90,22 @@ function buildHfPeer() {
 }
 
 // Our encode and decode rates, one run of the benchmark.
-function ourFigures(corpus, seconds) {
+function ourFigures(corpus, seconds, chunkLines) {
   const name = path.basename(corpus);
-  const filter = `(encode|decode)/type9/${name.replace(/\./g, '\\.')}$`;
+  const filter = `(encode|decode)/type[079]/${name.replace(/\./g, '\\.')}$`;
   const out = execFileSync(findBench(), [
     `--benchmark_filter=${filter}`, '--benchmark_format=json', `--benchmark_min_time=${seconds}`,
-  ], { maxBuffer: 1 << 26, env: { ...process.env, NUVRA_BENCH_CORPUS: corpus } });
+  ], {
+    maxBuffer: 1 << 26,
+    env: { ...process.env, NUVRA_BENCH_CORPUS: corpus, NUVRA_BENCH_CHUNK_LINES: `${chunkLines}` },
+  });
   const report = JSON.parse(out.toString('utf8'));
-  const rate = (kind) => report.benchmarks
-    .find((b) => b.name.startsWith(`${kind}/type9/`)).bytes_per_second / MB;
-  return { encode: rate('encode'), decode: rate('decode'), context: report.context };
+  const rate = (kind, type) => report.benchmarks
+    .find((b) => b.name.startsWith(`${kind}/type${type}/`)).bytes_per_second / MB;
+  return {
+    encode: rate('encode', 9), encode0: rate('encode', 0), encode7: rate('encode', 7),
+    decode: rate('decode', 9), context: report.context,
+  };
 }
 
 function median(values) {
@@ -110,7 +118,12 @@ async function main() {
   const corpus = option('--corpus', path.join(dataDir, 'text', 'botchan.txt'));
   const seconds = Number(option('--seconds', '0.5'));
   const rounds = Number(option('--rounds', '5'));
-  const lines = fs.readFileSync(corpus, 'utf8').split('\n');
+  const chunkLines = Number(option('--chunk-lines', '1'));
+  const allLines = fs.readFileSync(corpus, 'utf8').split('\n');
+  const lines = [];
+  for (let i = 0; i < allLines.length; i += chunkLines) {
+    lines.push(allLines.slice(i, i + chunkLines).join('\n'));
+  }
   const corpusBytes = fs.statSync(corpus).size;
 
   const tiktoken = getEncoding('gpt2');
@@ -125,6 +138,8 @@ async function main() {
   // round's figures share the machine's load of that moment.
   const figures = {
     ours_encode: { kind: 'encode', label: 'nuvra type 9 (gpt2 files)' },
+    ours_encode0: { kind: 'encode', label: 'nuvra type 0 (built-in)' },
+    ours_encode7: { kind: 'encode', label: 'nuvra type 7 (roberta files)' },
     tiktoken_encode: { kind: 'encode', label: '@dqbd/tiktoken gpt2', bytes: corpusBytes,
       pass: () => { for (const line of lines) tiktoken.encode(line, [], []); } },
     hf_encode: { kind: 'encode', label: 'tokenizers, one call per line', bytes: corpusBytes,
@@ -140,9 +155,11 @@ async function main() {
   for (const figure of Object.values(figures)) figure.rates = [];
   let context = {};
   for (let round = 0; round < rounds; ++round) {
-    const ours = ourFigures(corpus, seconds);
+    const ours = ourFigures(corpus, seconds, chunkLines);
     context = ours.context;
     figures.ours_encode.rates.push(ours.encode);
+    figures.ours_encode0.rates.push(ours.encode0);
+    figures.ours_encode7.rates.push(ours.encode7);
     figures.ours_decode.rates.push(ours.decode);
     for (const figure of Object.values(figures)) {
       if (!figure.pass) continue;
@@ -152,7 +169,8 @@ async function main() {
   }
   tiktoken.free();
 
-  console.log(`corpus ${path.basename(corpus)} (${corpusBytes} bytes, ${lines.length} lines), ` +
+  console.log(`corpus ${path.basename(corpus)} (${corpusBytes} bytes, ${lines.length} calls of ` +
+    `${chunkLines} line(s)), ` +
     `${rounds} rounds; MB/s best and median, ours / peer as the median of the rounds' ratios`);
   for (const kind of ['encode', 'decode']) {
     console.log(kind);
@@ -160,16 +178,21 @@ async function main() {
     for (const figure of Object.values(figures).filter((f) => f.kind === kind)) {
       let line = `  ${figure.label.padEnd(32)} ${Math.max(...figure.rates).toFixed(2).padStart(8)}` +
         ` ${median(figure.rates).toFixed(2).padStart(8)} MB/s`;
-      if (figure !== ours) {
+      if (figure.label.startsWith('nuvra') && figure !== ours) {
+        const ratios = figure.rates.map((rate, i) => rate / ours.rates[i]);
+        line += `   / type 9 = ${median(ratios).toFixed(2)}`;
+      } else if (figure !== ours) {
         const ratios = figure.rates.map((rate, i) => ours.rates[i] / rate);
         line += `   ours / peer = ${median(ratios).toFixed(2)}`;
       }
       console.log(line);
     }
   }
-  console.log(`first Create: type 0 ${Number(context.type0_first_create_ms).toFixed(2)} ms, ` +
-    `type 1 ${Number(context.type1_first_create_ms).toFixed(2)} ms; ` +
-    `first type 0 handle adds ${context.type0_handle_rss_kib} KiB resident`);
+  console.log(`first Create in a fresh process: type 0 ` +
+    `${Number(context.type0_first_create_ms).toFixed(2)} ms, type 1 ` +
+    `${Number(context.type1_first_create_ms).toFixed(2)} ms; each further handle adds ` +
+    `${context.type0_private_kib_per_handle} / ${context.type1_private_kib_per_handle} KiB ` +
+    'private memory (type 0 / type 1)');
 }
 
 main().catch((error) => {
