@@ -28,7 +28,9 @@ std::vector<VocabPair> parseJsonVocab(std::string_view content);
 // The pairs of the file at `path`; nullopt when it cannot be opened.
 std::optional<std::vector<VocabPair>> readJsonVocab(const FilePath& path);
 
-// Writes each pair's text at its id, growing `vocab` with empty entries.
+// Writes each pair's text at its id, growing `vocab` with empty entries:
+// memory follows the largest id, so only for ids known to be dense; the
+// library stores what it reads through TokenList.
 void storeVocabPairs(const std::vector<VocabPair>& pairs, std::vector<std::string>& vocab);
 
 // Decodes the JSON escapes of a key as written between its quotes.
