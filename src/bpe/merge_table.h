@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "readers/merge_file_reader.h"
+#include "readers/token_index.h"
 
 namespace nuvra::data {
 struct BuiltinMergeList;
@@ -98,7 +99,11 @@ class MergeTable {
   static constexpr uint64_t kEmptyKey = UINT64_MAX;
 
   static uint64_t pairKey(uint32_t left, uint32_t right) { return (uint64_t(left) << 32) | right; }
-  size_t slotOf(uint64_t key) const { return size_t((key * 0x9E3779B97F4A7C15ULL) >> slot_shift_); }
+  // Seeded per process: a merge file chooses which symbol pairs exist, and
+  // must not be able to choose pairs that share a slot.
+  size_t slotOf(uint64_t key) const {
+    return size_t(readers::token_index_detail::fold(key ^ seed_, multiplier_) >> slot_shift_);
+  }
 
   struct SymbolRule {
     uint32_t left;
@@ -137,6 +142,8 @@ class MergeTable {
   // is the rank), and the pairs at or past the limit, sorted by key.
   std::vector<int32_t> priority_ranks_;
   std::vector<std::pair<uint64_t, int32_t>> unranked_;
+  uint64_t seed_ = readers::processHashSeed();
+  uint64_t multiplier_ = (0x9E3779B97F4A7C15ULL ^ seed_) | 1;
   size_t slot_mask_ = 0;
   unsigned slot_shift_ = 64;
   size_t pair_count_ = 0;
