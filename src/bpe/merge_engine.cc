@@ -144,6 +144,7 @@ const std::vector<uint32_t>& MergeEngine::mergeWord(std::string_view piece) {
   // "</w>" joins the last symbol before any merge: "a" is the one symbol "a</w>".
   if (word_end_ && n > 0) symbols_[n - 1] = merges_.wordEndSymbol(uint8_t(piece[n - 1]));
   if (n < 2) return symbols_;
+  if (cached_pairs_.empty()) cached_pairs_.assign(kCachedPairs, CachedPair{kNoPair, 0});
   if (n > long_word_symbols_) {
     mergeLong();
   } else {
@@ -161,7 +162,7 @@ void MergeEngine::mergeShort() {
   while (n > 1) {
     uint32_t best = kNoMerge;
     for (size_t k = 0; k + 1 < n; ++k) {
-      if (pairs[k] == kStale) pairs[k] = merges_.find(symbols[k], symbols[k + 1]);
+      if (pairs[k] == kStale) pairs[k] = findPair(symbols[k], symbols[k + 1]);
       best = std::min(best, pairs[k]);
     }
     if (best == kNoMerge) break;
@@ -225,7 +226,7 @@ void MergeEngine::mergeLong() {
     return lists_[bucket_list_[b]];
   };
   auto queue = [&](uint32_t left) {
-    const uint32_t priority = merges_.find(nodes[left].symbol, nodes[nodes[left].next].symbol);
+    const uint32_t priority = findPair(nodes[left].symbol, nodes[nodes[left].next].symbol);
     if (priority == kNoMerge) return;
     std::vector<uint32_t>& list = list_of(priority);
     if (list.empty()) {
@@ -250,7 +251,7 @@ void MergeEngine::mergeLong() {
     auto standing = [&](uint32_t left) {
       const Node& node = nodes[left];
       if (node.symbol == kGone || node.next == kGone) return kNoMerge;
-      return merges_.find(node.symbol, nodes[node.next].symbol);
+      return findPair(node.symbol, nodes[node.next].symbol);
     };
     const uint32_t merged = merges_.merged(best);
     // Occurrences of (x, y) never overlap unless x is y; in "aaa" the

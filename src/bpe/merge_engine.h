@@ -89,6 +89,25 @@ class MergeEngine {
   int32_t unknown_id_;
   size_t long_word_symbols_ = kLongWordSymbols;
   std::array<CachedId, kCachedIds> token_ids_;
+
+  // Priorities of recently looked-up pairs, by a hash of the pair: the merge
+  // table spans a megabyte, and text in a script of many characters (CJK)
+  // asks for the same few thousand byte pairs inside its characters over and
+  // over. Allocated with the first word that merges.
+  struct CachedPair {
+    uint64_t key;  // left << 32 | right; kNoPair: empty
+    uint32_t priority;
+  };
+  static constexpr size_t kCachedPairs = 4096;
+  static constexpr uint64_t kNoPair = UINT64_MAX;
+  std::vector<CachedPair> cached_pairs_;
+  uint32_t findPair(uint32_t left, uint32_t right) {
+    const uint64_t key = (uint64_t(left) << 32) | right;
+    CachedPair& slot =
+        cached_pairs_[size_t((key * 0x9E3779B97F4A7C15ULL) >> 52) & (kCachedPairs - 1)];
+    if (slot.key != key) slot = {key, merges_.find(left, right)};
+    return slot.priority;
+  }
   uint64_t filled_id_blocks_ = 0;  // bit b: block b of token_ids_ is filled
   size_t words_seen_ = 0;
   size_t cache_misses_ = 0;
