@@ -8,6 +8,8 @@ packages=(
   libsentencepiece-dev sentencepiece python3-sentencepiece
   libmecab-dev mecab mecab-ipadic-utf8 python3-mecab
   libpcre2-dev libgtest-dev libbenchmark-dev
+  libcli11-dev nlohmann-json3-dev
+  python3-pytest python3-dask python3-distributed python3-setuptools python3-pip
 )
 
 missing=()

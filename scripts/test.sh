@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs the whole test suite twice:
 # a Release build with warnings as errors, and a Debug build under
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# AddressSanitizer and UndefinedBehaviorSanitizer; then installs the Release
+# build and builds programs against it (scripts/check_install.sh).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install_deps.sh"
@@ -20,3 +21,6 @@ for config in release sanitize; do
   echo "== $config tests"
   (cd "$dir" && ctest --output-on-failure -j "$(nproc)")
 done
+
+echo "== install and consumers"
+"$root/scripts/check_install.sh" "$root/build-ci-release"
