@@ -9,7 +9,7 @@ packages=(
   libmecab-dev mecab mecab-ipadic-utf8 python3-mecab
   libpcre2-dev libgtest-dev libbenchmark-dev
   libcli11-dev nlohmann-json3-dev
-  python3-pytest python3-dask python3-distributed python3-setuptools python3-pip
+  python3-pytest python3-dask python3-distributed python3-setuptools python3-wheel python3-pip python3-venv
 )
 
 missing=()
