@@ -62,6 +62,8 @@ if(nuvra_library_kind STREQUAL "STATIC_LIBRARY")
       target_sources(nuvra_tokenizer PRIVATE $<TARGET_OBJECTS:${layer}>)
     endif()
   endforeach()
+  # A C program linking the archive needs the C++ runtime it was built with.
+  target_link_libraries(nuvra_tokenizer INTERFACE stdc++ m)
 endif()
 
 # What a consumer of the static archive must link besides it, found again on

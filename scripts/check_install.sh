@@ -54,6 +54,16 @@ expect_ids "shared: installed nuvra-tokenize" \
   sh -c "echo 'Hello world' | '$work/shared/bin/nuvra-tokenize' encode"
 consume "$work/shared" shared
 
+# Python: pip installs the package offline; it finds the library the loader finds.
+python=/usr/bin/python3
+[ -x "$python" ] || python=python3
+"$python" -m venv "$work/venv"
+cp -r "$root/python" "$work/python-src"
+"$work/venv/bin/pip" install --no-index --quiet "$work/python-src" > "$work/pip.log" 2>&1 ||
+  { cat "$work/pip.log"; fail "pip install ./python failed"; }
+expect_ids "python package" sh -c "cd '$work' && LD_LIBRARY_PATH='$lib' '$work/venv/bin/python' -c \
+  'from nuvra_tokenizer import Tokenizer; print(*Tokenizer().encode(\"Hello world\"))'"
+
 # Static: the library alone, one archive holding every layer.
 configure -S "$root" -B "$work/static-build" -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF \
   -DNUVRA_BUILD_TESTS=OFF -DNUVRA_BUILD_CLI=OFF -DNUVRA_BUILD_TOOLS=OFF -DNUVRA_DATA_DIR="$data"
