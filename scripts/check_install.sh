@@ -54,6 +54,15 @@ expect_ids "shared: installed nuvra-tokenize" \
   sh -c "echo 'Hello world' | '$work/shared/bin/nuvra-tokenize' encode"
 consume "$work/shared" shared
 
+# The README's C example, as written, against the installed library.
+sed -n '/^### C$/,/^```$/p' "$root/README.md" | sed '1,/^```c$/d;$d' > "$work/example.c"
+# shellcheck disable=SC2046
+cc "$work/example.c" -o "$work/example" -Wl,-rpath,"$lib" \
+  $(PKG_CONFIG_PATH="$lib/pkgconfig" pkg-config --cflags --libs nuvra_tokenizer) ||
+  fail "the README's C example does not build"
+[ "$("$work/example")" = "4 tokens: Hello world" ] || fail "the README's C example printed $("$work/example")"
+echo "ok   README C example"
+
 # Python: pip installs the package offline; it finds the library the loader finds.
 python=/usr/bin/python3
 [ -x "$python" ] || python=python3
