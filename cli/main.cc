@@ -32,7 +32,8 @@ struct CommonOptions {
 void addCommonOptions(CLI::App& command, CommonOptions& common) {
   std::map<std::string, int> names = typeNames();
   command.add_option("-t,--type", common.type, "tokenizer type, by name or number (default 0)")
-      ->transform(CLI::CheckedTransformer(names, CLI::ignore_case));
+      ->transform(CLI::CheckedTransformer(names, CLI::ignore_case).description(""))
+      ->type_name("TYPE");
   command.add_option("--vocab", common.resources.vocab, "vocabulary (JSON or line-per-token)");
   command.add_option("--merges", common.resources.merges, "merge list");
   command.add_option("--added-tokens", common.resources.added_tokens, "added tokens (JSON)");
@@ -228,7 +229,8 @@ int run(int argc, char** argv) {
       ->add_option("-f,--format", encode.format,
                    "ids (one line per input line), tokens, json (ids, word ids, spans), "
                    "u16 or u32 (little-endian token file)")
-      ->transform(CLI::CheckedTransformer(formats, CLI::ignore_case));
+      ->transform(CLI::CheckedTransformer(formats, CLI::ignore_case).description(""))
+      ->type_name("FORMAT");
   encode_command->add_option("-j,--threads", encode.threads, "encoding threads for files")
       ->check(CLI::Range(1, 256));
 
