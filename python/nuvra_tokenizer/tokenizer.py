@@ -105,6 +105,8 @@ class _Handle:
         self.lib = lib
         self.lock = threading.Lock()
         self.pointer = ctypes.c_void_p()
+        self._count = ctypes.c_uint32()
+        self._buffer = (ctypes.c_int32 * 256)()
         raise_for_status(lib.nuvraTokenizerCreate(ctypes.byref(self.pointer), type, flags),
                          "nuvraTokenizerCreate", detail=f"type {type}")
         try:
@@ -132,21 +134,25 @@ class _Handle:
         with self.lock:
             self._check_open(call)
             raise_for_status(getattr(lib, call)(h, data), call)
-            count = ctypes.c_uint32()
+            count = self._count
             raise_for_status(lib.nuvraTokenizerGetTokenCount(h, ctypes.byref(count)),
                              "nuvraTokenizerGetTokenCount")
             n = count.value
-            ids = (ctypes.c_int32 * max(n, 1))()
-            raise_for_status(lib.nuvraTokenizerGetTokens(h, ids, n), "nuvraTokenizerGetTokens")
+            # One buffer per handle, grown when needed: a fresh ctypes array per
+            # call would cost more than the encode of a short line.
+            if n > len(self._buffer):
+                self._buffer = (ctypes.c_int32 * max(n, 2 * len(self._buffer)))()
+            buffer = self._buffer
+            raise_for_status(lib.nuvraTokenizerGetTokens(h, buffer, n), "nuvraTokenizerGetTokens")
+            ids = buffer[:n]
             if not records:
-                return ids[:n]
+                return ids
             fields = []
             for name in ("nuvraTokenizerGetWordIDs", "nuvraTokenizerGetCharStarts",
                          "nuvraTokenizerGetCharEnds"):
-                values = (ctypes.c_int32 * max(n, 1))()
-                raise_for_status(getattr(lib, name)(h, values, n), name)
-                fields.append(values[:n])
-            return ids[:n], fields
+                raise_for_status(getattr(lib, name)(h, buffer, n), name)
+                fields.append(buffer[:n])
+            return ids, fields
 
     def decode(self, ids, skip_special):
         lib, h = self.lib, self.pointer
