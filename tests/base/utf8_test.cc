@@ -10,90 +10,50 @@
 namespace nuvra {
 namespace {
 
-struct Decoded {
-  int32_t status;
-  uint32_t codepoint;
-  uint32_t consumed;
-};
-
-Decoded decode(const std::string& bytes, uint32_t available) {
-  Decoded d{0, 0xDEADBEEF, 99};
-  d.status = nuvraTokenizerUtf8ToUtf32(&d.codepoint, &d.consumed, bytes.data(), available);
-  return d;
-}
-
-TEST(Utf8ToUtf32, DecodesOneCharacterAndReportsItsLength) {
-  Decoded d = decode("A", 1);
-  EXPECT_EQ(d.status, 0);
-  EXPECT_EQ(d.codepoint, 0x41u);
-  EXPECT_EQ(d.consumed, 1u);
-
-  d = decode("\xC3\xA9", 2);
-  EXPECT_EQ(d.codepoint, 0xE9u);
-  EXPECT_EQ(d.consumed, 2u);
-
-  // Only the first character of a longer text is read.
-  d = decode("\xE2\x82\xAC" "abc", 6);
-  EXPECT_EQ(d.codepoint, 0x20ACu);
-  EXPECT_EQ(d.consumed, 3u);
-}
-
-TEST(Utf8ToUtf32, RejectsWithoutTouchingTheCodePoint) {
-  const std::vector<std::pair<std::string, uint32_t>> rejected = {
-      {"\xC3\xA9", 1},                 // truncated by the count
-      {"\xC0\x80", 2},                 // overlong lead bytes
-      {"\xC1\xBF", 2},
-      {"\xE0\x80\x80", 3},             // overlong three-byte form
-      {"\xF0\x80\x80\x80", 4},         // overlong four-byte form
-      {"\x80", 1},                     // continuation byte as lead
-      {"\xF8\x88\x80\x80\x80", 5},     // five- and six-byte leads
-      {"\xFF", 1},
-      {"\xC3\x41", 2},                 // bad continuation
-      {"a", 0},                        // nothing available
-      {"a", 0x80000000u},              // 2^31 reads as negative
-      {"a", 0xFFFFFFFFu},
+TEST(Utf8ToUtf32, DecodesTheFirstCharacterOrRejectsWithoutWriting) {
+  const struct {
+    std::string bytes;
+    uint32_t available, codepoint, consumed;
+  } cases[] = {
+      {"A", 1, 0x41, 1},
+      {"\xE2\x82\xAC" "abc", 6, 0x20AC, 3},
+      // Surrogates and values above Unicode decode.
+      {"\xED\xA0\x80", 3, 0xD800, 3},
+      {"\xF7\xBF\xBF\xBF", 4, 0x1FFFFF, 4},
+      // Rejected: cut by the count, overlong, continuation or five-byte
+      // leads, bad continuation, nothing available, a count of 2^31 or more.
+      {"\xC3\xA9", 1, 0xDEADBEEF, 0},
+      {"\xC0\x80", 2, 0xDEADBEEF, 0},
+      {"\xE0\x80\x80", 3, 0xDEADBEEF, 0},
+      {"\xF0\x80\x80\x80", 4, 0xDEADBEEF, 0},
+      {"\x80", 1, 0xDEADBEEF, 0},
+      {"\xF8\x88\x80\x80\x80", 5, 0xDEADBEEF, 0},
+      {"\xC3\x41", 2, 0xDEADBEEF, 0},
+      {"a", 0, 0xDEADBEEF, 0},
+      {"a", 0x80000000u, 0xDEADBEEF, 0},
   };
-  for (const auto& [bytes, available] : rejected) {
-    const Decoded d = decode(bytes, available);
-    EXPECT_EQ(d.status, 0) << testing::PrintToString(bytes);
-    EXPECT_EQ(d.consumed, 0u) << testing::PrintToString(bytes);
-    EXPECT_EQ(d.codepoint, 0xDEADBEEFu) << testing::PrintToString(bytes);
+  for (const auto& c : cases) {
+    uint32_t codepoint = 0xDEADBEEF, consumed = 99;
+    EXPECT_EQ(nuvraTokenizerUtf8ToUtf32(&codepoint, &consumed, c.bytes.data(), c.available), 0);
+    EXPECT_EQ(codepoint, c.codepoint) << ::testing::PrintToString(c.bytes);
+    EXPECT_EQ(consumed, c.consumed) << ::testing::PrintToString(c.bytes);
   }
 }
 
-TEST(Utf8ToUtf32, AcceptsSurrogatesAndValuesAboveUnicode) {
-  Decoded d = decode("\xED\xA0\x80", 3);
-  EXPECT_EQ(d.codepoint, 0xD800u);
-  EXPECT_EQ(d.consumed, 3u);
-  d = decode("\xF4\x90\x80\x80", 4);
-  EXPECT_EQ(d.codepoint, 0x110000u);
-  EXPECT_EQ(d.consumed, 4u);
-  d = decode("\xF7\xBF\xBF\xBF", 4);
-  EXPECT_EQ(d.codepoint, 0x1FFFFFu);
-}
-
-TEST(Utf32ToUtf8, EncodesUpToU10FFFF) {
-  char buffer[4] = {'x', 'x', 'x', 'x'};
-  uint32_t written = 99;
-  ASSERT_EQ(nuvraTokenizerUtf32ToUtf8(buffer, &written, 0x20AC), 0);
-  EXPECT_EQ(written, 3u);
-  EXPECT_EQ(std::string(buffer, 3), "\xE2\x82\xAC");
-  EXPECT_EQ(buffer[3], 'x');  // no terminator
-
-  ASSERT_EQ(nuvraTokenizerUtf32ToUtf8(buffer, &written, 0xD800), 0);
-  EXPECT_EQ(std::string(buffer, written), "\xED\xA0\x80");
-  ASSERT_EQ(nuvraTokenizerUtf32ToUtf8(buffer, &written, 0x10FFFF), 0);
-  EXPECT_EQ(std::string(buffer, written), "\xF4\x8F\xBF\xBF");
-
-  std::fill(buffer, buffer + 4, 'x');
-  ASSERT_EQ(nuvraTokenizerUtf32ToUtf8(buffer, &written, 0x110000), 0);
-  EXPECT_EQ(written, 0u);
-  EXPECT_EQ(std::string(buffer, 4), "xxxx");
+TEST(Utf32ToUtf8, EncodesUpToU10FFFFWithoutATerminator) {
+  const std::pair<uint32_t, std::string> cases[] = {
+      {0x20AC, "\xE2\x82\xAC"}, {0xD800, "\xED\xA0\x80"}, {0x10FFFF, "\xF4\x8F\xBF\xBF"}, {0x110000, ""}};
+  for (const auto& [codepoint, bytes] : cases) {
+    char buffer[4] = {'x', 'x', 'x', 'x'};
+    uint32_t written = 99;
+    ASSERT_EQ(nuvraTokenizerUtf32ToUtf8(buffer, &written, codepoint), 0);
+    EXPECT_EQ(std::string(buffer, written), bytes);
+    EXPECT_EQ(std::string(buffer + written, 4 - written), std::string(4 - written, 'x'));
+  }
 }
 
 TEST(Utf8Exports, NullPointersAreInvalidArguments) {
-  uint32_t cp = 0;
-  uint32_t count = 0;
+  uint32_t cp = 0, count = 0;
   char buffer[4];
   EXPECT_EQ(nuvraTokenizerUtf8ToUtf32(nullptr, &count, "a", 1), -1);
   EXPECT_EQ(nuvraTokenizerUtf8ToUtf32(&cp, nullptr, "a", 1), -1);
@@ -112,30 +72,20 @@ TEST(Utf8Routines, EveryCodePointRoundTrips) {
   }
 }
 
-TEST(Utf8Routines, ConversionStopsAtTheFirstInvalidSequence) {
+// The UTF-8 cut: decoding stops at the first invalid sequence, encoding
+// skips values above U+10FFFF and ends at U+0000.
+TEST(Utf8Routines, ConversionsStopAtTheFirstInvalidSequenceOrNul) {
   EXPECT_EQ(utf8ToCodepoints("ab\xFF" "c"), (std::vector<uint32_t>{'a', 'b'}));
-  EXPECT_EQ(utf8ToCodepoints("a\xE2\x82"), (std::vector<uint32_t>{'a'}));  // truncated tail
-  EXPECT_EQ(utf8CountCodepoints("ab\xFF" "c"), 2u);
-  EXPECT_EQ(utf8CountCodepoints("\xC3\xA9t\xC3\xA9"), 3u);
-  EXPECT_EQ(utf8ToCodepoints(""), std::vector<uint32_t>{});
-}
-
-TEST(Utf8Routines, EncodingSkipsOutOfRangeValuesAndEndsAtNul) {
-  EXPECT_EQ(codepointsToUtf8({'a', 0, 'b'}), "a");
-  EXPECT_EQ(codepointsToUtf8({'a', 0x110000, 'b'}), "ab");
-  EXPECT_EQ(codepointsToUtf8({0xE9, 0x1F600}), "\xC3\xA9\xF0\x9F\x98\x80");
-}
-
-TEST(Utf8Routines, RoundTripEqualsConversionThereAndBack) {
-  const std::vector<std::string> texts = {
-      "plain", "caf\xC3\xA9", "cut\xC3", "stop\xFFhere", "nul\0after",
-      "big\xF4\x90\x80\x80tail", "\xED\xA0\x80surrogate", "",
-  };
-  for (const std::string& t : texts) {
-    EXPECT_EQ(utf8RoundTrip(t), codepointsToUtf8(utf8ToCodepoints(t))) << testing::PrintToString(t);
+  EXPECT_EQ(utf8CountCodepoints("\xC3\xA9t\xC3\xA9\xE2\x82"), 3u);
+  EXPECT_EQ(codepointsToUtf8({'a', 0x110000, 'b', 0, 'c'}), "ab");
+  const std::pair<std::string, std::string> cases[] = {
+      {"caf\xC3\xA9", "caf\xC3\xA9"}, {"cut\xC3", "cut"}, {"stop\xFFhere", "stop"},
+      {std::string("nul\0after", 9), "nul"}, {"big\xF4\x90\x80\x80tail", "bigtail"},
+      {"\xED\xA0\x80surrogate", "\xED\xA0\x80surrogate"}, {"", ""}};
+  for (const auto& [text, cut] : cases) {
+    EXPECT_EQ(utf8RoundTrip(text), cut) << ::testing::PrintToString(text);
+    EXPECT_EQ(codepointsToUtf8(utf8ToCodepoints(text)), cut) << ::testing::PrintToString(text);
   }
-  const std::string with_nul("a\0b", 3);
-  EXPECT_EQ(utf8RoundTrip(with_nul), "a");
 }
 
 }  // namespace

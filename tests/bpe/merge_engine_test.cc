@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <cstdlib>
@@ -12,10 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "base/utf8.h"
 #include "bpe/builtin_tables.h"
 #include "bpe/byte_symbols.h"
 #include "bpe/naive_bpe.h"
+#include "bpe/pre_tokenizer.h"
+#include "base/utf8.h"
 
 namespace nuvra::bpe {
 namespace {
@@ -41,75 +43,52 @@ std::vector<std::string> engineTokens(const MergeTable& table, uint32_t type,
 
 std::vector<std::string> naiveTokens(const testing::NaiveMerges& merges, uint32_t type,
                                      std::string_view piece) {
-  const std::string merged = testing::bpeWord(bytesToSymbols(piece, byteEncoder()), merges, type);
+  return testing::bpeWord(bytesToSymbols(piece, byteEncoder()), merges, type);
+}
+
+std::vector<std::string> tokensOf(MergeEngine& engine, const MergeTable& table,
+                                  std::string_view piece) {
   std::vector<std::string> tokens;
-  size_t start = 0;
-  for (size_t space = merged.find(' '); space != std::string::npos;
-       space = merged.find(' ', start)) {
-    tokens.push_back(merged.substr(start, space - start));
-    start = space + 1;
-  }
-  tokens.push_back(merged.substr(start));
+  for (uint32_t symbol : engine.mergeWord(piece)) tokens.emplace_back(table.symbolText(symbol));
   return tokens;
 }
 
-// Both merge loops agree with each other and give `expected`.
-void expectTokens(const MergeList& rules, uint32_t type, std::string_view piece,
-                  const std::vector<std::string>& expected) {
-  const MergeTable table(rules);
-  EXPECT_EQ(engineTokens(table, type, piece), expected) << "array loop, piece " << piece;
-  EXPECT_EQ(engineTokens(table, type, piece, 0), expected) << "heap loop, piece " << piece;
-  EXPECT_EQ(naiveTokens(testing::naiveMerges(rules), type, piece), expected)
-      << "oracle, piece " << piece;
-}
-
-TEST(MergeEngineTest, MergesByRankOnePairPerPass) {
-  // " the": (Ġ,t) then (h,e) then (Ġt,he) join the whole word.
-  expectTokens({{"Ġ", "t", 0}, {"h", "e", 1}, {"Ġt", "he", 2}}, 0, " the", {"Ġthe"});
-  // Every non-overlapping occurrence joins in one pass, scanning left to right.
-  expectTokens({{"a", "a", 0}}, 0, "aaa", {"aa", "a"});
-  expectTokens({{"a", "a", 0}}, 0, "aaaaa", {"aa", "aa", "a"});
-  // (aa, a) outranks (a, a) but is formed during the pass of (a, a), so it
-  // waits: "aaaa" is "aa aa", never "aaa a".
-  expectTokens({{"aa", "a", 0}, {"a", "a", 1}}, 0, "aaaa", {"aa", "aa"});
-  expectTokens({{"aa", "a", 0}, {"a", "a", 1}}, 0, "aaa", {"aaa"});
-  // A pair formed in a pass merges in the next one even when it ranks
-  // better than the pair still waiting: (b,c) first, then (a,bc) before (c,d).
-  expectTokens({{"b", "c", 1}, {"a", "bc", 0}, {"c", "d", 2}}, 0, "abcd", {"abc", "d"});
-  // Unranked neighbours stay apart; an empty table leaves single symbols.
-  expectTokens({}, 0, "hi", {"h", "i"});
-  expectTokens({{"x", "y", 0}}, 0, "ab", {"a", "b"});
-}
-
-TEST(MergeEngineTest, EqualRanksFollowPairOrder) {
-  // (a,b) sorts before (b,c), whatever the list order.
-  expectTokens({{"b", "c", 5}, {"a", "b", 5}}, 0, "abc", {"ab", "c"});
-  expectTokens({{"a", "b", 5}, {"b", "c", 5}}, 0, "abc", {"ab", "c"});
-  // Left texts compare bytewise: "a" is a prefix of "ab" and sorts first.
-  expectTokens({{"a", "b", 1}, {"ab", "c", 3}, {"c", "d", 3}, {"b", "cd", 3}}, 0, "abcd",
-               {"abc", "d"});
-  // Bytes compare unsigned: "Ġ" (C4 A0) sorts after "z".
-  expectTokens({{"Ġ", "a", 7}, {"z", "Ġ", 7}}, 0, "z a", {"zĠ", "a"});
-}
-
-TEST(MergeEngineTest, RanksAtTheLimitNeverMerge) {
-  expectTokens({{"a", "b", kLimit}}, 0, "ab", {"a", "b"});
-  expectTokens({{"a", "b", kLimit + 5}, {"b", "c", kLimit - 1}}, 0, "abc", {"a", "bc"});
-  expectTokens({{"a", "b", INT32_MAX}}, 0, "abab", {"a", "b", "a", "b"});
-}
-
-TEST(MergeEngineTest, WordEndJoinsTheLastSymbolFirst) {
-  // "a" alone is "a</w>"; the marker joins before any merge, so (b, c)
-  // cannot merge at the end of "abc" but (b, c</w>) can.
-  expectTokens({}, 1, "a", {"a</w>"});
-  expectTokens({{"b", "c", 0}}, 1, "abc", {"a", "b", "c</w>"});
-  expectTokens({{"b", "c</w>", 0}, {"a", "bc</w>", 1}}, 1, "abc", {"abc</w>"});
-  expectTokens({{"a", "b", 0}}, 1, "abab", {"ab", "a", "b</w>"});
-  // Without the marker, type 0 merges the same word differently.
-  expectTokens({{"a", "b", 0}}, 0, "abab", {"ab", "ab"});
-  // An empty piece is one empty token text, "</w>" for the word-end type.
-  expectTokens({}, 0, "", {""});
-  expectTokens({}, 1, "", {"</w>"});
+TEST(MergeEngineTest, HandWrittenTablesInBothLoopsAndTheOracle) {
+  const struct {
+    MergeList rules;
+    uint32_t type;
+    const char* piece;
+    std::vector<std::string> tokens;
+  } cases[] = {
+      {{{"Ġ", "t", 0}, {"h", "e", 1}, {"Ġt", "he", 2}}, 0, " the", {"Ġthe"}},
+      // Every non-overlapping occurrence joins in one pass, left to right.
+      {{{"a", "a", 0}}, 0, "aaaaa", {"aa", "aa", "a"}},
+      // (aa, a) outranks (a, a) but is formed during its pass, so it waits.
+      {{{"aa", "a", 0}, {"a", "a", 1}}, 0, "aaaa", {"aa", "aa"}},
+      {{{"aa", "a", 0}, {"a", "a", 1}}, 0, "aaa", {"aaa"}},
+      {{{"b", "c", 1}, {"a", "bc", 0}, {"c", "d", 2}}, 0, "abcd", {"abc", "d"}},
+      // Equal ranks follow pair order, bytewise and unsigned ("Ġ" after "z").
+      {{{"b", "c", 5}, {"a", "b", 5}}, 0, "abc", {"ab", "c"}},
+      {{{"a", "b", 1}, {"ab", "c", 3}, {"c", "d", 3}, {"b", "cd", 3}}, 0, "abcd", {"abc", "d"}},
+      {{{"Ġ", "a", 7}, {"z", "Ġ", 7}}, 0, "z a", {"zĠ", "a"}},
+      // Ranks at the limit never merge.
+      {{{"a", "b", kLimit + 5}, {"b", "c", kLimit - 1}}, 0, "abc", {"a", "bc"}},
+      {{{"a", "b", INT32_MAX}}, 0, "abab", {"a", "b", "a", "b"}},
+      // The word-end marker joins the last symbol before any merge.
+      {{{"b", "c", 0}}, 1, "abc", {"a", "b", "c</w>"}},
+      {{{"b", "c</w>", 0}, {"a", "bc</w>", 1}}, 1, "abc", {"abc</w>"}},
+      {{{"a", "b", 0}}, 1, "abab", {"ab", "a", "b</w>"}},
+      {{}, 1, "a", {"a</w>"}},
+      {{}, 0, "", {""}},
+      {{}, 1, "", {"</w>"}},
+  };
+  for (const auto& c : cases) {
+    const MergeTable table(c.rules);
+    EXPECT_EQ(engineTokens(table, c.type, c.piece), c.tokens) << "array loop, " << c.piece;
+    EXPECT_EQ(engineTokens(table, c.type, c.piece, 0), c.tokens) << "heap loop, " << c.piece;
+    EXPECT_EQ(naiveTokens(testing::naiveMerges(c.rules), c.type, c.piece), c.tokens)
+        << "oracle, " << c.piece;
+  }
 }
 
 TEST(MergeEngineTest, RecordsLookTokensUpWithUnknownOrDrop) {
@@ -141,17 +120,6 @@ TEST(MergeEngineTest, RecordsLookTokensUpWithUnknownOrDrop) {
   appendTokenRecord("<|x|>", index, -1, 5, 6, 7, records);
   appendTokenRecord("<|x|>", index, 0, 5, 6, 7, records);
   EXPECT_EQ(records, (TokenRecords{{2, 5, 6, 7}, {0, 5, 6, 7}}));
-}
-
-TEST(MergeEngineTest, TableHoldsDistinctPairsWithTheirLastRank) {
-  const MergeTable table(readers::parseMergeList("#version: 0.2\na b\nc d\na b\nx y z\n"));
-  EXPECT_EQ(table.size(), 3u);
-  EXPECT_EQ(table.rank("a", "b"), 2);
-  EXPECT_EQ(table.rank("c", "d"), 1);
-  EXPECT_EQ(table.rank("x", "y z"), 3);
-  EXPECT_EQ(table.rank("b", "a"), std::nullopt);
-  EXPECT_EQ(table.rank("q", "b"), std::nullopt);
-  EXPECT_EQ(MergeTable().size(), 0u);
 }
 
 // A random table over a few symbols: each rule joins two symbols the table
@@ -211,9 +179,7 @@ TEST(MergeEngineTest, MatchesTheOracleOnRandomWordsAndTables) {
       for (size_t i = 0; i < length; ++i) piece += alphabet[rng() % alphabet.size()];
       const std::vector<std::string> expected = naiveTokens(merges, type, piece);
       for (MergeEngine* engine : {&short_words, &heap_only}) {
-        std::vector<std::string> tokens;
-        for (uint32_t s : engine->mergeWord(piece)) tokens.emplace_back(table.symbolText(s));
-        ASSERT_EQ(tokens, expected) << "type " << type << ", piece \"" << piece << "\", "
+        ASSERT_EQ(tokensOf(*engine, table, piece), expected) << "type " << type << ", piece \"" << piece << "\", "
                                     << rules.size() << " rules, case " << compared;
       }
     }
@@ -261,24 +227,6 @@ std::string readDataFile(const std::string& relative) {
   return content.str();
 }
 
-// Letters of `text` only (ASCII letters, or characters of three UTF-8 bytes,
-// which is kana and CJK in the Japanese novel), repeated up to `size` bytes.
-std::string letterRun(const std::string& text, bool cjk, size_t size) {
-  std::string letters;
-  for (size_t i = 0; i < text.size();) {
-    const int n = utf8CharLength(static_cast<unsigned char>(text[i]));
-    const size_t len = n == 0 ? 1 : size_t(n);
-    const bool ascii_letter = len == 1 && ((text[i] | 0x20) >= 'a' && (text[i] | 0x20) <= 'z');
-    if (cjk ? len == 3 : ascii_letter) letters.append(text, i, len);
-    i += len;
-  }
-  std::string run;
-  while (!letters.empty() && run.size() + letters.size() <= size) run += letters;
-  run.append(letters, 0, size - run.size());
-  if (cjk) run.resize(size / 3 * 3);
-  return run;
-}
-
 // The oracle's table for the built-in byte-level list, read from its file
 // once for the tests that need it.
 const testing::NaiveMerges& builtinOracle() {
@@ -288,22 +236,12 @@ const testing::NaiveMerges& builtinOracle() {
 }
 
 TEST(MergeEngineTest, MatchesTheOracleOnRealTables) {
-  // Distinct words of an English text, cut roughly as the pre-tokenizer
-  // would: a run of one character kind with at most one leading space.
+  // The first thousand distinct pre-tokens of an English novel.
   const std::string text = readDataFile("text/botchan.txt");
-  ASSERT_FALSE(text.empty());
-  auto kind = [](unsigned char c) {
-    return std::isalpha(c) || c >= 0x80 ? 1 : std::isdigit(c) ? 2 : std::isspace(c) ? 3 : 4;
-  };
   std::set<std::string> words;
-  for (size_t i = 0; i < text.size() && words.size() < 1000;) {
-    size_t j = i + (text[i] == ' ' && i + 1 < text.size() && kind(text[i + 1]) != 3 ? 1 : 0);
-    const int k = kind(static_cast<unsigned char>(text[j]));
-    while (++j < text.size() && kind(static_cast<unsigned char>(text[j])) == k) {
-    }
-    words.insert(text.substr(i, j - i));
-    i = j;
-  }
+  WordScanner scanner(text, WordPattern::kAsciiDigit);
+  for (std::string_view word; words.size() < 1000 && scanner.next(word);) words.emplace(word);
+  ASSERT_EQ(words.size(), 1000u);
   // The built-in byte-level table, and a table read from a merge file.
   const readers::MergeList file_rules = readers::parseMergeList(readDataFile("gpt2/merges.txt"));
   const MergeTable file_table(file_rules);
@@ -314,37 +252,25 @@ TEST(MergeEngineTest, MatchesTheOracleOnRealTables) {
         std::make_pair(&file_table, &file_merges)}) {
     MergeEngine engine(*table, no_vocab, false, -1);
     for (const std::string& word : words) {
-      std::vector<std::string> tokens;
-      for (uint32_t s : engine.mergeWord(word)) tokens.emplace_back(table->symbolText(s));
-      ASSERT_EQ(tokens, naiveTokens(*merges, 0, word)) << word;
+      ASSERT_EQ(tokensOf(engine, *table, word), naiveTokens(*merges, 0, word)) << word;
     }
   }
 }
 
-TEST(MergeEngineTest, LongPreTokensMergeWithoutBlowUp) {
-  const BuiltinTables& builtin = builtinTables(BuiltinList::kTranscript);
-  const MergeTable& table = *builtin.merges;
-  const testing::NaiveMerges& merges = builtinOracle();
-  ASSERT_EQ(merges.size(), 50000u);
-  MergeEngine engine(table, builtin.token_to_id->tokens(), false, -1);
-  for (const bool cjk : {false, true}) {
-    const std::string source =
-        readDataFile(cjk ? "text/wagahaiwa_nekodearu.txt" : "text/botchan.txt");
-    ASSERT_FALSE(source.empty());
-
-    // Small enough for the oracle: the heap loop gives exactly its result.
-    const std::string small = letterRun(source, cjk, 300);
-    std::vector<std::string> tokens;
-    for (uint32_t s : engine.mergeWord(small)) tokens.emplace_back(table.symbolText(s));
-    EXPECT_EQ(tokens, naiveTokens(merges, 0, small)) << (cjk ? "CJK" : "letters");
-
-    // A whole megabyte as one pre-token: the tokens spell the word again.
-    const std::string big = letterRun(source, cjk, 1 << 20);
-    const std::vector<uint32_t>& word = engine.mergeWord(big);
-    std::string spelled;
-    for (uint32_t s : word) spelled += table.symbolText(s);
-    EXPECT_EQ(spelled, bytesToSymbols(big, byteEncoder()));
-    EXPECT_LT(word.size(), big.size() / 2);
+TEST(MergeEngineTest, LongPreTokensInBothLoops) {
+  // Letters of the English and the Japanese novel run together as one word.
+  const MergeTable& table = *builtinTables(BuiltinList::kTranscript).merges;
+  for (const char* novel : {"text/botchan.txt", "text/wagahaiwa_nekodearu.txt"}) {
+    const std::string text = readDataFile(novel);
+    std::string run;
+    for (size_t i = 0; i < text.size() && run.size() < 300;) {
+      const size_t n = std::max(1, utf8CharLength(static_cast<unsigned char>(text[i])));
+      if (n == 3 || std::isalpha(static_cast<unsigned char>(text[i]))) run.append(text, i, n);
+      i += n;
+    }
+    const std::vector<std::string> expected = naiveTokens(builtinOracle(), 0, run);
+    EXPECT_EQ(engineTokens(table, 0, run), expected) << novel;
+    EXPECT_EQ(engineTokens(table, 0, run, 0), expected) << novel;
   }
 }
 

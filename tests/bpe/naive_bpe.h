@@ -34,8 +34,8 @@ inline std::set<std::pair<std::string, std::string>> adjacentPairs(
   return pairs;
 }
 
-// The merged symbols of `symbols`, joined by single spaces.
-inline std::string bpeWord(const std::string& symbols, const NaiveMerges& merges, uint32_t type) {
+// The merged symbols of `symbols`.
+inline std::vector<std::string> bpeWord(const std::string& symbols, const NaiveMerges& merges, uint32_t type) {
   std::vector<std::string> word;
   for (size_t i = 0; i < symbols.size();) {
     const int n = utf8CharLength(static_cast<unsigned char>(symbols[i]));
@@ -45,7 +45,7 @@ inline std::string bpeWord(const std::string& symbols, const NaiveMerges& merges
   }
   if (type == 1 && !word.empty()) word.back() += "</w>";
   std::set<std::pair<std::string, std::string>> pairs = adjacentPairs(word);
-  if (pairs.empty()) return type == 1 ? symbols + "</w>" : symbols;
+  if (pairs.empty()) return {type == 1 ? symbols + "</w>" : symbols};
   while (true) {
     int32_t best_rank = kNaiveRankLimit;
     const std::pair<std::string, std::string>* best = nullptr;
@@ -82,12 +82,7 @@ inline std::string bpeWord(const std::string& symbols, const NaiveMerges& merges
     if (word.size() == 1) break;
     pairs = adjacentPairs(word);
   }
-  std::string joined;
-  for (size_t k = 0; k < word.size(); ++k) {
-    if (k > 0) joined += ' ';
-    joined += word[k];
-  }
-  return joined;
+  return word;
 }
 
 }  // namespace nuvra::bpe::testing

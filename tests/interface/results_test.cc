@@ -1,91 +1,113 @@
+// The queries that read an encode's records and a decode's text.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "interface/tokenizer_handle.h"
-#include "nuvra_tokenizer.h"
-#include "support/temp_files.h"
+#include "support/tokenizer.h"
 
-namespace nuvra {
+namespace nuvra::testing {
 namespace {
 
-using testing::makeTokenizer;
-
-// A type 7 tokenizer over five symbols and one merge: "hi hi" encodes as
-// <s> "hi" "Ġ" "hi" </s>, that is 0 6 7 6 2.
+// Type 7 over five symbols and one merge: "hi hi" encodes as <s> "hi" "Ġ"
+// "hi" </s>, that is 0 6 7 6 2.
 class ResultsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     const std::string vocab = dir_.write(
         "vocab.json", R"({"<s>": 0, "<pad>": 1, "</s>": 2, "<unk>": 3, "h": 4, "i": 5, "hi": 6, "\u0120": 7})");
-    const std::string merges = dir_.write("merges.txt", "#version: 0.2\nh i\n");
-    tokenizer_ = makeTokenizer(NUVRA_TOKENIZER_TYPE_BPE_FILES);
-    ASSERT_EQ(nuvraTokenizerOpenVocabFileA(tokenizer_.get(), vocab.c_str()), 0);
-    ASSERT_EQ(nuvraTokenizerOpenMergeFileA(tokenizer_.get(), merges.c_str()), 0);
-    ASSERT_EQ(nuvraTokenizerEncode(tokenizer_.get(), "hi hi"), 0);
+    ASSERT_EQ(t_.openVocab(vocab), 0);
+    ASSERT_EQ(t_.openMerges(dir_.write("merges.txt", "#version: 0.2\nh i\n")), 0);
+    ASSERT_EQ(t_.encode("hi hi"), 0);
   }
 
-  testing::TempDir dir_;
-  testing::Tokenizer tokenizer_;
+  TempDir dir_;
+  Tokenizer t_{NUVRA_TOKENIZER_TYPE_BPE_FILES};
 };
 
 TEST_F(ResultsTest, RecordQueriesNeedRoomForEveryRecord) {
-  NuvraTokenizer* t = tokenizer_.get();
-  EXPECT_EQ(testing::tokens(t), (std::vector<int32_t>{0, 6, 7, 6, 2}));
-  std::vector<int32_t> out(6, 42);
-  EXPECT_EQ(nuvraTokenizerGetTokens(t, out.data(), 4), -1);
-  EXPECT_EQ(nuvraTokenizerGetWordIDs(t, out.data(), 4), -1);
-  EXPECT_EQ(nuvraTokenizerGetCharStarts(t, out.data(), 0), -1);
-  EXPECT_EQ(out, std::vector<int32_t>(6, 42));  // nothing written on failure
-  ASSERT_EQ(nuvraTokenizerGetWordIDs(t, out.data(), 6), 0);
-  EXPECT_EQ(out, (std::vector<int32_t>{-1, 0, 1, 1, -1, 42}));
-  ASSERT_EQ(nuvraTokenizerGetCharStarts(t, out.data(), 5), 0);
-  EXPECT_EQ(out, (std::vector<int32_t>{-1, 0, 3, 3, -1, 42}));
-  ASSERT_EQ(nuvraTokenizerGetCharEnds(t, out.data(), 5), 0);
-  EXPECT_EQ(out, (std::vector<int32_t>{-1, 2, 5, 5, -1, 42}));
+  EXPECT_EQ(t_.tokens(), (Ids{0, 6, 7, 6, 2}));
+  Ids out(6, 42);
+  EXPECT_EQ(nuvraTokenizerGetTokens(t_.get(), out.data(), 4), -1);
+  EXPECT_EQ(nuvraTokenizerGetWordIDs(t_.get(), out.data(), 4), -1);
+  EXPECT_EQ(nuvraTokenizerGetCharStarts(t_.get(), out.data(), 0), -1);
+  EXPECT_EQ(out, Ids(6, 42));  // nothing written on failure
+  ASSERT_EQ(nuvraTokenizerGetWordIDs(t_.get(), out.data(), 6), 0);
+  EXPECT_EQ(out, (Ids{-1, 0, 1, 1, -1, 42}));
+  EXPECT_EQ(t_.charStarts(), (Ids{-1, 0, 3, 3, -1}));
+  EXPECT_EQ(t_.charEnds(), (Ids{-1, 2, 5, 5, -1}));
 }
 
 TEST_F(ResultsTest, CapacityIsCheckedBeforeTheType) {
-  auto t = makeTokenizer(NUVRA_TOKENIZER_TYPE_BPE_FILES_BARE);
-  ASSERT_EQ(nuvraTokenizerOpenVocabFileA(t.get(), dir_.write("v.json", R"({"a": 0})").c_str()), 0);
-  ASSERT_EQ(nuvraTokenizerEncode(t.get(), "aa"), 0);
-  ASSERT_EQ(testing::tokens(t.get()).size(), 2u);
+  Tokenizer bare(NUVRA_TOKENIZER_TYPE_BPE_FILES_BARE);
+  ASSERT_EQ(bare.openVocab(dir_.write("v.json", R"({"a": 0})")), 0);
+  ASSERT_EQ(bare.ids("aa").size(), 2u);
   int32_t out[2];
-  EXPECT_EQ(nuvraTokenizerGetWordIDs(t.get(), out, 1), -1);
-  EXPECT_EQ(nuvraTokenizerGetWordIDs(t.get(), out, 2), NUVRA_TOKENIZER_STATUS_INVALID_STATE);
+  EXPECT_EQ(nuvraTokenizerGetWordIDs(bare.get(), out, 1), -1);
+  EXPECT_EQ(nuvraTokenizerGetWordIDs(bare.get(), out, 2), NUVRA_TOKENIZER_STATUS_INVALID_STATE);
+}
+
+TEST_F(ResultsTest, PositionsExistOnlyForTypesSevenAndEight) {
+  int32_t out[1] = {42};
+  for (int32_t type = 0; type <= 10; ++type) {
+    Tokenizer t(type);
+    const int32_t expected = (type == 7 || type == 8) ? 0 : NUVRA_TOKENIZER_STATUS_INVALID_STATE;
+    for (auto query : {nuvraTokenizerGetWordIDs, nuvraTokenizerGetCharStarts, nuvraTokenizerGetCharEnds}) {
+      EXPECT_EQ(query(t.get(), out, 1), expected) << type;
+    }
+    EXPECT_EQ(nuvraTokenizerGetTokens(t.get(), out, 0), 0);
+    EXPECT_EQ(out[0], 42);  // no records, nothing written
+  }
 }
 
 TEST_F(ResultsTest, TextNeedsRoomForItsTerminator) {
-  NuvraTokenizer* t = tokenizer_.get();
-  const std::vector<int32_t> ids = {0, 6, 7, 6, 2};
-  ASSERT_EQ(nuvraTokenizerDecode(t, ids.data(), uint32_t(ids.size())), 0);
+  ASSERT_EQ(t_.decode({0, 6, 7, 6, 2}), 0);
   uint32_t length = 0;
-  ASSERT_EQ(nuvraTokenizerGetTextLength(t, &length), 0);
+  ASSERT_EQ(nuvraTokenizerGetTextLength(t_.get(), &length), 0);
   EXPECT_EQ(length, 6u);
   std::string buffer(8, '#');
-  EXPECT_EQ(nuvraTokenizerGetText(t, buffer.data(), length - 1), -1);
+  EXPECT_EQ(nuvraTokenizerGetText(t_.get(), buffer.data(), length - 1), -1);
   EXPECT_EQ(buffer, std::string(8, '#'));
-  ASSERT_EQ(nuvraTokenizerGetText(t, buffer.data(), length), 0);
+  ASSERT_EQ(nuvraTokenizerGetText(t_.get(), buffer.data(), length), 0);
   EXPECT_EQ(buffer, std::string("hi hi\0##", 8));
 }
 
 TEST_F(ResultsTest, FailedCallsKeepThePreviousResults) {
-  NuvraTokenizer* t = tokenizer_.get();
-  const std::vector<int32_t> ids = {6, 7, 6};
-  ASSERT_EQ(nuvraTokenizerDecodeWithSpecialTokens(t, ids.data(), 3), 0);
-  const std::vector<int32_t> bad = {6, 8};
-  EXPECT_EQ(nuvraTokenizerDecodeWithSpecialTokens(t, bad.data(), 2), NUVRA_TOKENIZER_STATUS_UNKNOWN);
-  EXPECT_EQ(testing::text(t), "hi hi");
+  ASSERT_EQ(t_.text({6, 7, 6}, kWithSpecials), "hi hi");
+  EXPECT_EQ(t_.decode({6, 8}, kWithSpecials), NUVRA_TOKENIZER_STATUS_UNKNOWN);
+  EXPECT_EQ(t_.decodedText(), "hi hi");
   // Decoding never touches the records, nor encoding the text.
-  EXPECT_EQ(testing::tokens(t), (std::vector<int32_t>{0, 6, 7, 6, 2}));
-  ASSERT_EQ(nuvraTokenizerEncode(t, "h"), 0);
-  EXPECT_EQ(testing::text(t), "hi hi");
+  EXPECT_EQ(t_.tokens(), (Ids{0, 6, 7, 6, 2}));
+  ASSERT_EQ(t_.encode("h"), 0);
+  EXPECT_EQ(t_.decodedText(), "hi hi");
   // A failed file open changes neither the tables nor the results.
-  EXPECT_EQ(nuvraTokenizerOpenMergeFileA(t, dir_.missing("m").c_str()), -2);
-  ASSERT_EQ(nuvraTokenizerEncode(t, "hi"), 0);
-  EXPECT_EQ(testing::tokens(t), (std::vector<int32_t>{0, 6, 2}));
+  EXPECT_EQ(t_.openMerges(dir_.missing("m")), -2);
+  EXPECT_EQ(t_.ids("hi"), (Ids{0, 6, 2}));
+}
+
+TEST(Queries, NullArgumentsAreInvalid) {
+  Tokenizer t(7);
+  NuvraTokenizer* h = t.get();
+  uint32_t value = 0;
+  int32_t ids[4];
+  char buffer[4];
+  const char* text = nullptr;
+  const int32_t statuses[] = {
+      nuvraTokenizerGetTokenCount(nullptr, &value), nuvraTokenizerGetTokenCount(h, nullptr),
+      nuvraTokenizerGetTokens(nullptr, ids, 4),     nuvraTokenizerGetTokens(h, nullptr, 4),
+      nuvraTokenizerGetWordIDs(h, nullptr, 4),      nuvraTokenizerGetCharStarts(nullptr, ids, 4),
+      nuvraTokenizerGetCharEnds(h, nullptr, 4),     nuvraTokenizerGetTextLength(nullptr, &value),
+      nuvraTokenizerGetTextLength(h, nullptr),      nuvraTokenizerGetText(nullptr, buffer, 4),
+      nuvraTokenizerGetText(h, nullptr, 4),         nuvraTokenizerGetVocabSize(nullptr, &value),
+      nuvraTokenizerGetVocabSize(h, nullptr),       nuvraTokenizerGetVocab(nullptr, 0, &text),
+      nuvraTokenizerGetVocab(h, 0, nullptr),        nuvraTokenizerGetVocab(h, -1, &text),
+      nuvraTokenizerEncode(nullptr, "a"),           nuvraTokenizerEncode(h, nullptr),
+      nuvraTokenizerEncodeWithSpecialTokens(h, nullptr), nuvraTokenizerDecode(nullptr, ids, 0),
+      // A null array is refused even when there is nothing to read from it.
+      nuvraTokenizerDecode(h, nullptr, 0),          nuvraTokenizerDecodeWithSpecialTokens(h, nullptr, 0),
+  };
+  for (size_t i = 0; i < std::size(statuses); ++i) EXPECT_EQ(statuses[i], -1) << "call " << i;
 }
 
 }  // namespace
-}  // namespace nuvra
+}  // namespace nuvra::testing

@@ -11,37 +11,34 @@
 namespace nuvra::readers {
 namespace {
 
-using Rule = std::tuple<std::string, std::string, int32_t>;
+using Rules = std::vector<std::tuple<std::string, std::string, int32_t>>;
 
-std::vector<Rule> rulesOf(const std::string& content) {
-  std::vector<Rule> out;
-  for (const MergeRule& r : parseMergeList(content)) out.emplace_back(r.left, r.right, r.rank);
-  return out;
-}
-
-TEST(MergeFileReader, HeaderLinesOnlyBeforeTheFirstPair) {
-  EXPECT_EQ(rulesOf("#version: 0.2\na b\np q\n"),
-            (std::vector<Rule>{{"a", "b", 0}, {"p", "q", 1}}));
-  EXPECT_EQ(rulesOf("a b\n#x y\n"), (std::vector<Rule>{{"a", "b", 0}, {"#x", "y", 1}}));
-  EXPECT_EQ(rulesOf("#one\n#two three\na b"), (std::vector<Rule>{{"a", "b", 0}}));
-  // The word-end list's header starts with a quote, so its first field has no "#" in front.
-  EXPECT_EQ(rulesOf("\"list.txt#version: 0.2\ni n\n").size(), 2u);
-}
-
-TEST(MergeFileReader, FieldsAndRanks) {
-  // A repeated pair keeps the rank of its last line.
-  EXPECT_EQ(rulesOf("a b\na b\n"), (std::vector<Rule>{{"a", "b", 1}}));
-  // The second field runs to the end of its line, spaces included.
-  EXPECT_EQ(rulesOf("a  b z\n"), (std::vector<Rule>{{"a", "b z", 0}}));
-  EXPECT_EQ(rulesOf("a\tb\n"), (std::vector<Rule>{{"a", "b", 0}}));
-  // The last line needs no line feed; a lone first field at the end is dropped.
-  EXPECT_EQ(rulesOf("a b\ne f"), (std::vector<Rule>{{"a", "b", 0}, {"e", "f", 1}}));
-  EXPECT_EQ(rulesOf("a b\nlonely"), (std::vector<Rule>{{"a", "b", 0}}));
-  // An empty first line takes the next line as its second field.
-  EXPECT_EQ(rulesOf("\nx y\n"), (std::vector<Rule>{{"", "x y", 0}}));
-  // Fields end at a NUL byte.
-  EXPECT_EQ(rulesOf(std::string("a\0q b\0r\n", 8)), (std::vector<Rule>{{"a", "b", 0}}));
-  EXPECT_TRUE(rulesOf("").empty());
+TEST(MergeFileReader, FieldsRanksAndHeaders) {
+  const std::pair<std::string, Rules> cases[] = {
+      // Header lines only before the first pair.
+      {"#version: 0.2\na b\np q\n", {{"a", "b", 0}, {"p", "q", 1}}},
+      {"a b\n#x y\n", {{"a", "b", 0}, {"#x", "y", 1}}},
+      {"#one\n#two three\na b", {{"a", "b", 0}}},
+      // The word-end list's header starts with a quote: no "#" in front.
+      {"\"list.txt#version: 0.2\ni n\n", {{"\"list.txt#version:", "0.2", 0}, {"i", "n", 1}}},
+      // A repeated pair keeps the rank of its last line.
+      {"a b\na b\n", {{"a", "b", 1}}},
+      // The second field runs to the end of its line, spaces included.
+      {"a  b z\n", {{"a", "b z", 0}}},
+      {"a\tb\n", {{"a", "b", 0}}},
+      // No line feed needed at the end; a lone first field there is dropped.
+      {"a b\ne f", {{"a", "b", 0}, {"e", "f", 1}}},
+      {"a b\nlonely", {{"a", "b", 0}}},
+      // An empty first line takes the next line as its second field.
+      {"\nx y\n", {{"", "x y", 0}}},
+      {std::string("a\0q b\0r\n", 8), {{"a", "b", 0}}},  // fields end at NUL
+      {"", {}},
+  };
+  for (const auto& [content, rules] : cases) {
+    Rules got;
+    for (const MergeRule& r : parseMergeList(content)) got.emplace_back(r.left, r.right, r.rank);
+    EXPECT_EQ(got, rules) << content;
+  }
 }
 
 TEST(MergeFileReader, CrLfReadsAsLf) {

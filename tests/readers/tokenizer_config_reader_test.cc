@@ -9,22 +9,31 @@
 namespace nuvra::readers {
 namespace {
 
-TokenizerConfig parse(const std::string& content, TokenizerConfig start = {}) {
-  return parseTokenizerConfig(content, start);
-}
-
-TEST(TokenizerConfigReader, RecognisesTheTwoKeys) {
-  TokenizerConfig c = parse(R"({"do_lower_case": false, "model_max_length": 512})");
-  EXPECT_FALSE(c.do_lower_case);
-  EXPECT_TRUE(c.tokenize_chinese_chars);
-
-  c = parse(R"({"tokenize_chinese_chars": false})");
-  EXPECT_FALSE(c.tokenize_chinese_chars);
-  EXPECT_TRUE(c.do_lower_case);
-
-  // The last recognised value wins; keys count wherever they stand.
-  EXPECT_FALSE(parse(R"({"do_lower_case": true, "do_lower_case": false})").do_lower_case);
-  EXPECT_FALSE(parse(R"({"x": {"y": 1, "do_lower_case": false}})").do_lower_case);
+TEST(TokenizerConfigReader, LiteralBooleansOfTheTwoKeysApplyOnTopOfTheCurrentValues) {
+  const struct {
+    const char* json;
+    TokenizerConfig start, expected;
+  } cases[] = {
+      {R"({"do_lower_case": false, "model_max_length": 512})", {true, true}, {true, false}},
+      {R"({"tokenize_chinese_chars": false})", {true, true}, {false, true}},
+      // The last value wins; keys count wherever they stand.
+      {R"({"do_lower_case": true, "do_lower_case": false})", {true, true}, {true, false}},
+      {R"({"x": {"y": 1, "do_lower_case": false}})", {true, true}, {true, false}},
+      {"{\r\n  \"do_lower_case\" : false\r\n}", {true, true}, {true, false}},
+      {"{\"do_lower_case\":\tfalse\t}", {true, true}, {true, false}},
+      // Only literal booleans of the exact key count; an unfinished pair is dropped.
+      {R"({"do_lower_case": "false", "do_lower_case": 0, "Do_lower_case": false})", {true, true},
+       {true, true}},
+      {R"({"do_lower_case": False})", {true, true}, {true, true}},
+      {R"({"do_lower_case": false)", {true, true}, {true, true}},
+      {R"({"do_lower_case": true})", {true, false}, {true, true}},
+      {R"({})", {false, false}, {false, false}},
+  };
+  for (const auto& c : cases) {
+    const TokenizerConfig got = parseTokenizerConfig(c.json, c.start);
+    EXPECT_EQ(got.tokenize_chinese_chars, c.expected.tokenize_chinese_chars) << c.json;
+    EXPECT_EQ(got.do_lower_case, c.expected.do_lower_case) << c.json;
+  }
 }
 
 TEST(TokenizerConfigReader, NothingInsideAStringOrArrayValueEndsIt) {
@@ -35,27 +44,9 @@ TEST(TokenizerConfigReader, NothingInsideAStringOrArrayValueEndsIt) {
       R"({"tokens": ["a, b", "c", "}"], "do_lower_case": false})",
       R"({"x": {"do_lower_case": false}})",  // the first key of a nested object
   };
-  for (const char* content : cased) EXPECT_FALSE(parse(content).do_lower_case) << content;
+  for (const char* content : cased) EXPECT_FALSE(parseTokenizerConfig(content, {}).do_lower_case) << content;
   // A string never closed swallows the rest, as an unfinished pair does.
-  EXPECT_TRUE(parse(R"({"s": "open, "do_lower_case": false})").do_lower_case);
-}
-
-TEST(TokenizerConfigReader, PrettyPrintedLastPairIsRecognised) {
-  EXPECT_FALSE(parse("{\n  \"do_lower_case\": false\n}\n").do_lower_case);
-  EXPECT_FALSE(parse("{\r\n  \"do_lower_case\" : false\r\n}").do_lower_case);
-  EXPECT_FALSE(parse("{\"do_lower_case\":\tfalse\t}").do_lower_case);
-}
-
-TEST(TokenizerConfigReader, OnlyLiteralBooleansCount) {
-  EXPECT_TRUE(parse(R"({"do_lower_case": "false"})").do_lower_case);
-  EXPECT_TRUE(parse(R"({"do_lower_case": False})").do_lower_case);
-  EXPECT_TRUE(parse(R"({"do_lower_case": 0})").do_lower_case);
-  EXPECT_TRUE(parse(R"({"Do_lower_case": false})").do_lower_case);
-  // An unfinished pair is dropped.
-  EXPECT_TRUE(parse(R"({"do_lower_case": false)").do_lower_case);
-  // Values apply on top of the current ones: true turns a false back on.
-  EXPECT_TRUE(parse(R"({"do_lower_case": true})", {true, false}).do_lower_case);
-  EXPECT_FALSE(parse(R"({})", {false, false}).tokenize_chinese_chars);
+  EXPECT_TRUE(parseTokenizerConfig(R"({"s": "open, "do_lower_case": false})", {}).do_lower_case);
 }
 
 TEST(TokenizerConfigReader, MissingFileIsReported) {

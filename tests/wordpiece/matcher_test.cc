@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -23,45 +25,33 @@ std::vector<int32_t> ids(const std::string& text, const VocabIndex& index) {
 }
 
 TEST(WordpieceMatcher, GreedyLongestMatchWithContinuations) {
-  EXPECT_EQ(tokenize("unaffable", {"un", "##aff", "##able"}), (Texts{"un", "##aff", "##able"}));
-  // One uncovered position makes the whole word unknown, not a prefix of it.
-  EXPECT_EQ(tokenize("unaffable", {"un", "##able", "aff", "able"}), Texts{"[UNK]"});
-  // Longest first: "ab", not "a" "##b".
-  EXPECT_EQ(tokenize("ab", {"ab", "a", "##b"}), Texts{"ab"});
-  EXPECT_EQ(tokenize("abb", {"ab", "a", "##b"}), (Texts{"ab", "##b"}));
-  EXPECT_EQ(tokenize("hello", {"##hello", "hello"}), Texts{"hello"});
-  // A continuation is only looked up with its "##", and the first piece never has one.
-  EXPECT_EQ(tokenize("ab", {"a", "b"}), Texts{"[UNK]"});
-  EXPECT_EQ(tokenize("##a", {"##a"}), Texts{"##a"});
-  EXPECT_EQ(tokenize("a#", {"a", "###"}), (Texts{"a", "###"}));
-}
-
-TEST(WordpieceMatcher, WhiteSpaceSeparatesWords) {
-  EXPECT_EQ(whitespaceSplit(" \ta\r\n\v\fbc  "), (Texts{"a", "bc"}));
-  // Non-ASCII spaces are word characters.
-  EXPECT_EQ(whitespaceSplit("a\xC2\xA0" "b"), Texts{"a\xC2\xA0" "b"});
-  const Texts vocab = {"x", "yy"};
-  EXPECT_EQ(tokenize("x\t\nyy", vocab), (Texts{"x", "yy"}));
-  EXPECT_EQ(tokenize("   ", vocab), Texts{});
-  EXPECT_EQ(tokenize("", vocab), Texts{});
-  // An empty vocabulary leaves every word unknown.
-  EXPECT_EQ(tokenize("x yy", {}), (Texts{"[UNK]", "[UNK]"}));
-}
-
-TEST(WordpieceMatcher, WordLengthLimitCountsBytes) {
-  const Texts vocab = {"a", "##a", std::string(100, 'a')};
-  EXPECT_EQ(tokenize(std::string(100, 'a'), vocab), Texts{std::string(100, 'a')});
-  EXPECT_EQ(tokenize(std::string(101, 'a'), vocab), Texts{"[UNK]"});
-  EXPECT_EQ(tokenize(std::string(99, 'a'), vocab).size(), 99u);
-  // 34 three-byte characters are 102 bytes: over the limit.
-  std::string kana;
+  const Texts a100 = {"a", "##a", std::string(100, 'a')};
+  std::string kana;  // 34 three-byte characters, 102 bytes
   for (int i = 0; i < 34; ++i) kana += "\xE3\x81\x82";
   const Texts kana_vocab = {"\xE3\x81\x82", "##\xE3\x81\x82"};
-  EXPECT_EQ(tokenize(kana, kana_vocab), Texts{"[UNK]"});
+  const struct {
+    std::string text;
+    Texts vocab, tokens;
+  } cases[] = {
+      {"unaffable", {"un", "##aff", "##able"}, {"un", "##aff", "##able"}},
+      // One uncovered position makes the whole word unknown.
+      {"unaffable", {"un", "##able", "aff", "able"}, {"[UNK]"}},
+      {"abb", {"ab", "a", "##b"}, {"ab", "##b"}},
+      // A continuation is only looked up with its "##".
+      {"ab", {"a", "b"}, {"[UNK]"}},
+      {"a#", {"a", "###"}, {"a", "###"}},
+      // ASCII white space separates words; other spaces are word characters.
+      {" \ta\r\n\v\fa  ", {"a"}, {"a", "a"}},
+      {"a\xC2\xA0" "a", {"a", "##\xC2\xA0" "a"}, {"a", "##\xC2\xA0" "a"}},
+      {"x yy", {}, {"[UNK]", "[UNK]"}},
+      // The word length limit counts bytes.
+      {std::string(100, 'a'), a100, {std::string(100, 'a')}},
+      {std::string(101, 'a'), a100, {"[UNK]"}},
+      {kana, kana_vocab, {"[UNK]"}},
+      {"b", {std::string(150, 'b'), "b"}, {"b"}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(tokenize(c.text, c.vocab), c.tokens) << c.text;
   EXPECT_EQ(tokenize(kana.substr(3), kana_vocab).size(), 33u);
-  // Entries longer than the limit can never be a piece.
-  const std::string long_entry(150, 'b');
-  EXPECT_EQ(tokenize("b", {long_entry, "b"}), Texts{"b"});
 }
 
 TEST(WordpieceMatcher, IdsAreTheLowestIdsOfThePieces) {
@@ -72,60 +62,34 @@ TEST(WordpieceMatcher, IdsAreTheLowestIdsOfThePieces) {
 // The matcher as first written down: each candidate from the longest down,
 // looked up by a scan of the vocabulary from id 0.
 Texts naiveTokenize(const std::string& text, const Texts& entries) {
-  auto isSpace = [](char c) { return c == ' ' || (c >= 0x09 && c <= 0x0D); };
   auto inVocab = [&](const std::string& candidate) {
-    for (const std::string& e : entries) {
-      if (e == candidate) return true;
-    }
-    return false;
+    return std::find(entries.begin(), entries.end(), candidate) != entries.end();
   };
   Texts out;
-  size_t i = 0;
-  while (i < text.size()) {
-    if (isSpace(text[i])) {
-      ++i;
-      continue;
-    }
-    size_t stop = i;
-    while (stop < text.size() && !isSpace(text[stop])) ++stop;
-    const std::string word = text.substr(i, stop - i);
-    i = stop;
-    if (word.size() > 100) {
-      out.push_back("[UNK]");
-      continue;
-    }
+  std::istringstream words(text);  // splits at ASCII white space
+  for (std::string word; words >> word;) {
     Texts pieces;
-    bool bad = false;
-    for (size_t start = 0; start < word.size() && !bad;) {
+    size_t start = 0;
+    while (word.size() <= 100 && start < word.size()) {
+      const std::string prefix = start > 0 ? "##" : "";
       size_t end = word.size();
-      for (;; --end) {
-        if (end <= start) {
-          bad = true;
-          break;
-        }
-        const std::string candidate =
-            (start > 0 ? "##" : "") + word.substr(start, end - start);
-        if (inVocab(candidate)) {
-          pieces.push_back(candidate);
-          start = end;
-          break;
-        }
-      }
+      while (end > start && !inVocab(prefix + word.substr(start, end - start))) --end;
+      if (end == start) break;
+      pieces.push_back(prefix + word.substr(start, end - start));
+      start = end;
     }
-    if (bad) {
-      out.push_back("[UNK]");
-    } else {
+    if (word.size() <= 100 && start == word.size()) {
       out.insert(out.end(), pieces.begin(), pieces.end());
+    } else {
+      out.push_back("[UNK]");
     }
   }
   return out;
 }
 
 int32_t naiveLookup(const std::string& text, const Texts& entries) {
-  for (size_t id = 0; id < entries.size(); ++id) {
-    if (entries[id] == text) return int32_t(id);
-  }
-  return 0;
+  const auto found = std::find(entries.begin(), entries.end(), text);
+  return found == entries.end() ? 0 : int32_t(found - entries.begin());
 }
 
 TEST(WordpieceMatcher, AgreesWithTheNaiveMatcherOnRandomVocabularies) {
