@@ -91,37 +91,6 @@ TEST(MergeEngineTest, HandWrittenTablesInBothLoopsAndTheOracle) {
   }
 }
 
-TEST(MergeEngineTest, RecordsLookTokensUpWithUnknownOrDrop) {
-  const MergeTable table(MergeList{{"h", "i", 0}, {"Ġ", "x", 1}});
-  const std::vector<std::string> vocab{"hi", "Ġ", "q", "", "a</w>"};
-  const TokenIndex index(vocab, TokenIndex::Duplicates::kHighestId);
-  TokenRecords records;
-
-  // "q" is in the vocabulary, "z" is not: unknown id 3 stands in for it.
-  MergeEngine with_unknown(table, index, false, 3);
-  with_unknown.encodeWord("hiqz", 4, 10, 14, records);
-  EXPECT_EQ(records, (TokenRecords{{0, 4, 10, 14}, {2, 4, 10, 14}, {3, 4, 10, 14}}));
-
-  // Without an unknown id the missing token is dropped and the rest stay.
-  records.clear();
-  MergeEngine dropping(table, index, false, -1);
-  dropping.encodeWord("zhi z", 0, 0, 5, records);
-  EXPECT_EQ(records, (TokenRecords{{0, 0, 0, 5}, {1, 0, 0, 5}}));
-
-  // The empty piece looks up the empty text; the word-end type looks up "a</w>".
-  records.clear();
-  dropping.encodeWord("", 1, 2, 2, records);
-  MergeEngine word_end(table, index, true, -1);
-  word_end.encodeWord("a", 2, 3, 4, records);
-  EXPECT_EQ(records, (TokenRecords{{3, 1, 2, 2}, {4, 2, 3, 4}}));
-
-  records.clear();
-  appendTokenRecord("q", index, -1, 5, 6, 7, records);
-  appendTokenRecord("<|x|>", index, -1, 5, 6, 7, records);
-  appendTokenRecord("<|x|>", index, 0, 5, 6, 7, records);
-  EXPECT_EQ(records, (TokenRecords{{2, 5, 6, 7}, {0, 5, 6, 7}}));
-}
-
 // A random table over a few symbols: each rule joins two symbols the table
 // can already make, so that merges chain. Ranks are a permutation, or drawn
 // from a narrow range so that distinct pairs tie, with a few at or past the
