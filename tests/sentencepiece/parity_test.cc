@@ -1,8 +1,8 @@
 // Every type against the library itself, over the published models and
-// corpora and over models trained here. Ours are compared as entry texts, so
-// that the ids each type gives the pieces are left to the explicit cases of
-// encode_test.cc. NUVRA_SPM_PARITY_LINES sets how many lines of each corpus
-// are compared ("all" for every line).
+// corpora and over models trained here. Ours are compared as entry texts;
+// the ids each type gives the pieces are left to the cases of codec_test.cc.
+// NUVRA_SPM_PARITY_LINES sets how many lines of each corpus are compared
+// ("all" for every line).
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -22,9 +22,10 @@ using Texts = std::vector<std::string>;
 
 std::vector<std::string> corpusLines(const std::string& name) {
   const char* value = std::getenv("NUVRA_SPM_PARITY_LINES");
-  const size_t limit = value == nullptr || *value == '\0'     ? 30
-                       : std::string(value) == "all" ? SIZE_MAX
-                                                             : std::stoul(value);
+  size_t limit = 30;
+  if (value != nullptr && *value != '\0') {
+    limit = std::string(value) == "all" ? SIZE_MAX : std::stoul(value);
+  }
   std::ifstream in(std::string(NUVRA_DATA_DIR) + "/text/" + name, std::ios::binary);
   std::vector<std::string> lines;
   for (std::string line; lines.size() < limit && std::getline(in, line);) {
@@ -39,7 +40,9 @@ std::vector<std::string> corpusLines(const std::string& name) {
 class ModelUnderTest {
  public:
   explicit ModelUnderTest(const std::string& path) : path_(path), sp_(spmProcessor(path)) {
-    for (int32_t type : {2, 3, 6, 10}) handles_.emplace(type, std::make_unique<SpmTokenizer>(type, path));
+    for (int32_t type : {2, 3, 6, 10}) {
+      handles_.emplace(type, std::make_unique<SpmTokenizer>(type, path));
+    }
   }
   const sentencepiece::SentencePieceProcessor& library() const { return *sp_; }
 
