@@ -24,6 +24,7 @@ class Tokenizer {
     EXPECT_EQ(nuvraTokenizerCreate(&handle_, type, flags), NUVRA_TOKENIZER_STATUS_SUCCESS);
   }
   ~Tokenizer() { nuvraTokenizerDestroy(handle_); }
+  Tokenizer(Tokenizer&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
   Tokenizer(const Tokenizer&) = delete;
   Tokenizer& operator=(const Tokenizer&) = delete;
   NuvraTokenizer* get() const { return handle_; }

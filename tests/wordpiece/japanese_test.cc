@@ -15,10 +15,10 @@
 #include <string>
 #include <vector>
 
-#include "interface/tokenizer_handle.h"
 #include "nuvra_tokenizer.h"
 #include "support/temp_files.h"
 #include "support/text_lines.h"
+#include "support/tokenizer.h"
 #include "wordpiece/analyzer.h"
 #include "wordpiece/dictionary_check.h"
 #include "wordpiece/nfkc_normalizer.h"
@@ -39,17 +39,15 @@ std::vector<int32_t> parseIds(const std::string& text) {
 }
 
 Tokenizer makeJapanese(int32_t type, const std::string& vocab) {
-  Tokenizer t = testing::makeTokenizer(type);
+  Tokenizer t(type);
   EXPECT_EQ(nuvraTokenizerOpenDictionaryFileA(t.get(), kDictionary.c_str()), 0) << kDictionary;
   EXPECT_EQ(nuvraTokenizerOpenVocabFileA(t.get(), vocab.c_str()), 0) << vocab;
   return t;
 }
 
-std::vector<int32_t> encode(NuvraTokenizer* t, const std::string& text, bool specials = false) {
-  const int32_t status = specials ? nuvraTokenizerEncodeWithSpecialTokens(t, text.c_str())
-                                  : nuvraTokenizerEncode(t, text.c_str());
-  EXPECT_EQ(status, 0) << text;
-  return testing::tokens(t);
+std::vector<int32_t> encode(Tokenizer& t, const std::string& text, bool specials = false) {
+  EXPECT_EQ(t.encode(text, specials), 0) << text;
+  return t.tokens();
 }
 
 class JapaneseTest : public ::testing::Test {
@@ -62,9 +60,9 @@ class JapaneseTest : public ::testing::Test {
   }
 
   // Token texts of the last encode, "?" for an id outside kVocab.
-  static std::string texts(NuvraTokenizer* t) {
+  static std::string texts(const Tokenizer& t) {
     std::string out;
-    for (int32_t id : testing::tokens(t)) {
+    for (int32_t id : t.tokens()) {
       out += (out.empty() ? "" : " ") +
              std::string(id >= 0 && size_t(id) < std::size(kVocab) ? kVocab[id] : "?");
     }
@@ -110,18 +108,16 @@ TEST_F(JapaneseTest, EncodesNormalisedWordsAndCharacters) {
   Tokenizer type4 = makeJapanese(NUVRA_TOKENIZER_TYPE_WORDPIECE_JA, vocab_);
   Tokenizer type5 = makeJapanese(NUVRA_TOKENIZER_TYPE_WORDPIECE_JA_CHAR, vocab_);
   for (const Case& c : cases) {
-    for (NuvraTokenizer* t : {type4.get(), type5.get()}) {
-      const int32_t status = c.specials ? nuvraTokenizerEncodeWithSpecialTokens(t, c.text)
-                                        : nuvraTokenizerEncode(t, c.text);
-      ASSERT_EQ(status, 0) << c.text;
-      EXPECT_EQ(texts(t), t == type4.get() ? c.type4 : c.type5) << c.text;
+    for (Tokenizer* t : {&type4, &type5}) {
+      ASSERT_EQ(t->encode(c.text, c.specials), 0) << c.text;
+      EXPECT_EQ(texts(*t), t == &type4 ? c.type4 : c.type5) << c.text;
     }
   }
   // Decode is the shared WordPiece decode: one space before every token,
   // specials ("[UNK]" too) left out.
-  const std::vector<int32_t> ids = encode(type5.get(), "猫である。");
+  const std::vector<int32_t> ids = encode(type5, "猫である。");
   ASSERT_EQ(nuvraTokenizerDecode(type5.get(), ids.data(), uint32_t(ids.size())), 0);
-  EXPECT_EQ(testing::text(type5.get()), "猫 で 。");
+  EXPECT_EQ(type5.decodedText(), "猫 で 。");
   // Word ids and spans are -1 throughout, and never readable for these types.
   int32_t word_ids[8];
   EXPECT_EQ(nuvraTokenizerGetWordIDs(type5.get(), word_ids, 8), NUVRA_TOKENIZER_STATUS_INVALID_STATE);
@@ -172,15 +168,15 @@ TEST_F(JapaneseTest, DictionaryErrorsKeepThePreviousAnalyzer) {
       dictionary("context_sys", "sys.dic", context.c_str()),
       dictionary("empty_matrix", "matrix.bin", "/dev/null"),
   };
-  Tokenizer fresh = testing::makeTokenizer(NUVRA_TOKENIZER_TYPE_WORDPIECE_JA);
+  Tokenizer fresh(NUVRA_TOKENIZER_TYPE_WORDPIECE_JA);
   Tokenizer loaded = makeJapanese(NUVRA_TOKENIZER_TYPE_WORDPIECE_JA, vocab_);
-  const std::vector<int32_t> before = encode(loaded.get(), "吾輩は猫である。");
+  const std::vector<int32_t> before = encode(loaded, "吾輩は猫である。");
   for (const std::string& dir : bad) {
     EXPECT_EQ(nuvraTokenizerOpenDictionaryFileA(fresh.get(), dir.c_str()), -2) << dir;
     EXPECT_EQ(nuvraTokenizerEncode(fresh.get(), "猫"), -7) << dir;
     EXPECT_EQ(nuvraTokenizerOpenDictionaryFileA(loaded.get(), dir.c_str()), -2) << dir;
     EXPECT_EQ(nuvraTokenizerOpenDictionaryFileW(loaded.get(), testing::widen(dir).c_str()), -2);
-    EXPECT_EQ(encode(loaded.get(), "吾輩は猫である。"), before) << dir;
+    EXPECT_EQ(encode(loaded, "吾輩は猫である。"), before) << dir;
   }
   // The same directory again, and through a path with a space and kanji.
   const std::string odd = temp_.path() + "/辞書 ipadic";
@@ -189,14 +185,14 @@ TEST_F(JapaneseTest, DictionaryErrorsKeepThePreviousAnalyzer) {
   EXPECT_EQ(nuvraTokenizerOpenDictionaryFileA(loaded.get(), odd.c_str()), 0);
   EXPECT_EQ(nuvraTokenizerOpenDictionaryFileW(fresh.get(), testing::widen(odd).c_str()), 0);
   EXPECT_EQ(nuvraTokenizerOpenVocabFileA(fresh.get(), vocab_.c_str()), 0);
-  EXPECT_EQ(encode(fresh.get(), "吾輩は猫である。"), before);
+  EXPECT_EQ(encode(fresh, "吾輩は猫である。"), before);
 }
 
 TEST_F(JapaneseTest, TwoMegabytesInOneCall) {
   // Sentence after sentence, MeCab cuts the same words each time.
   Tokenizer t = makeJapanese(NUVRA_TOKENIZER_TYPE_WORDPIECE_JA, vocab_);
   const std::string sentence = "吾輩は猫である。";
-  const std::vector<int32_t> one = encode(t.get(), sentence);
+  const std::vector<int32_t> one = encode(t, sentence);
   std::string text;
   std::vector<int32_t> expected = {one.front()};
   while (text.size() < (2u << 20)) {
@@ -204,7 +200,7 @@ TEST_F(JapaneseTest, TwoMegabytesInOneCall) {
     expected.insert(expected.end(), one.begin() + 1, one.end() - 1);
   }
   expected.push_back(one.back());
-  EXPECT_EQ(encode(t.get(), text), expected);
+  EXPECT_EQ(encode(t, text), expected);
 }
 
 TEST(JapaneseParity, OwnLinesGiveTheCommittedIds) {
@@ -220,9 +216,9 @@ TEST(JapaneseParity, OwnLinesGiveTheCommittedIds) {
       ASSERT_NE(tabs[k], std::string::npos) << row;
     }
     const std::string line = row.substr(tabs[2] + 1);
-    EXPECT_EQ(encode(type4.get(), line), parseIds(row.substr(0, tabs[0]))) << line;
-    EXPECT_EQ(encode(type5.get(), line), parseIds(row.substr(tabs[0], tabs[1] - tabs[0]))) << line;
-    EXPECT_EQ(encode(type4.get(), line, true), parseIds(row.substr(tabs[1], tabs[2] - tabs[1])))
+    EXPECT_EQ(encode(type4, line), parseIds(row.substr(0, tabs[0]))) << line;
+    EXPECT_EQ(encode(type5, line), parseIds(row.substr(tabs[0], tabs[1] - tabs[0]))) << line;
+    EXPECT_EQ(encode(type4, line, true), parseIds(row.substr(tabs[1], tabs[2] - tabs[1])))
         << line;
   }
 }
@@ -256,9 +252,9 @@ TEST(JapaneseParity, NovelEqualsTheOracle) {
     std::string joined;
     for (std::string_view w : words) (joined += joined.empty() ? "" : "\x1f") += w;
     const bool same = joined == columns[2] &&
-                      encode(type4.get(), lines[i]) == parseIds(columns[0]) &&
-                      encode(type5.get(), lines[i]) == parseIds(columns[1]) &&
-                      encode(type4.get(), lines[i], true) == parseIds(columns[3]);
+                      encode(type4, lines[i]) == parseIds(columns[0]) &&
+                      encode(type5, lines[i]) == parseIds(columns[1]) &&
+                      encode(type4, lines[i], true) == parseIds(columns[3]);
     EXPECT_TRUE(same) << "line " << i + 1 << ": " << lines[i];
     mismatches += same ? 0 : 1;
   }
