@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "interface/tokenizer_handle.h"
 #include "nuvra_tokenizer.h"
 #include "support/temp_files.h"
 #include "support/text_lines.h"
+#include "support/tokenizer.h"
 
 // Inputs an attacker or a careless caller might hand over: what is no
 // regular file, huge lines, ids at the ends of the integer range, damaged
@@ -18,7 +18,6 @@
 namespace nuvra {
 namespace {
 
-using testing::makeTokenizer;
 using testing::Tokenizer;
 using OpenA = int32_t (*)(NuvraTokenizer*, const char*);
 using OpenW = int32_t (*)(NuvraTokenizer*, const wchar_t*);
@@ -52,16 +51,16 @@ std::vector<Resource> resourcesOf(int32_t type) {
 }
 
 Tokenizer loaded(int32_t type) {
-  Tokenizer t = makeTokenizer(type);
+  Tokenizer t(type);
   for (const Resource& r : resourcesOf(type)) EXPECT_EQ(r.open(t.get(), r.path.c_str()), 0);
   return t;
 }
 
 // What a caller can see of a handle: its vocabulary and how it encodes.
-std::string snapshot(NuvraTokenizer* t) {
-  std::string out = std::to_string(testing::vocabSize(t)) + ":";
-  out += std::to_string(nuvraTokenizerEncodeWithSpecialTokens(t, "Hello <s>[CLS] world"));
-  for (int32_t id : testing::tokens(t)) out += " " + std::to_string(id);
+std::string snapshot(Tokenizer& t) {
+  std::string out = std::to_string(t.vocabSize()) + ":";
+  out += std::to_string(t.encode("Hello <s>[CLS] world", true));
+  for (int32_t id : t.tokens()) out += " " + std::to_string(id);
   return out;
 }
 
@@ -89,7 +88,7 @@ TEST(HostileInput, EveryOpenRefusesWhatIsNoRegularFileWithoutBlocking) {
   for (const FileKind& kind : kinds) {
     for (int32_t type : kind.types) {
       Tokenizer t = loaded(type);
-      const std::string before = snapshot(t.get());
+      const std::string before = snapshot(t);
       for (const std::string& path : paths) {
         EXPECT_EQ(kind.narrow(t.get(), path.c_str()), NUVRA_TOKENIZER_STATUS_ERROR_FILE_API)
             << type << " " << path;
@@ -97,7 +96,7 @@ TEST(HostileInput, EveryOpenRefusesWhatIsNoRegularFileWithoutBlocking) {
                   NUVRA_TOKENIZER_STATUS_ERROR_FILE_API)
             << type << " " << path;
       }
-      EXPECT_EQ(snapshot(t.get()), before) << type;
+      EXPECT_EQ(snapshot(t), before) << type;
     }
   }
   alarm(0);
@@ -107,11 +106,11 @@ TEST(HostileInput, AMergeFileOfOneTenMegabyteLine) {
   testing::TempDir dir;
   const std::string huge(10 << 20, 'b');
   for (const std::string& content : {huge, "a " + huge + "\n", "#" + huge}) {
-    auto t = makeTokenizer(7);
+    Tokenizer t(7);
     ASSERT_EQ(nuvraTokenizerOpenVocabFileA(t.get(), (kData + "/gpt2/vocab.json").c_str()), 0);
     EXPECT_EQ(nuvraTokenizerOpenMergeFileA(t.get(), dir.write("m.txt", content).c_str()), 0);
     EXPECT_EQ(nuvraTokenizerEncode(t.get(), "ab ba"), 0);  // single bytes: b, a, Ġ
-    EXPECT_EQ(testing::tokens(t.get()), (std::vector<int32_t>{0, 64, 65, 220, 65, 64, 2}));
+    EXPECT_EQ(t.tokens(), (std::vector<int32_t>{0, 64, 65, 220, 65, 64, 2}));
   }
 }
 
@@ -122,24 +121,24 @@ TEST(HostileInput, IdsAtTheEndsOfTheIntegerRange) {
   for (int32_t type = 0; type <= 10; ++type) {
     Tokenizer t = loaded(type);
     std::vector<int32_t> good = {1000, 2000};
-    if (nuvraTokenizerEncode(t.get(), "Hello world") == 0) good = testing::tokens(t.get());
+    if (nuvraTokenizerEncode(t.get(), "Hello world") == 0) good = t.tokens();
     ASSERT_EQ(nuvraTokenizerDecode(t.get(), good.data(), uint32_t(good.size())), 0);
-    const std::string expected = testing::text(t.get());
+    const std::string expected = t.decodedText();
     std::vector<int32_t> mixed = good;
     mixed.insert(mixed.begin() + 1, bad.begin(), bad.end());
     mixed.insert(mixed.end(), bad.begin(), bad.end());
     EXPECT_EQ(nuvraTokenizerDecode(t.get(), mixed.data(), uint32_t(mixed.size())), 0) << type;
-    EXPECT_EQ(testing::text(t.get()), expected) << type;
+    EXPECT_EQ(t.decodedText(), expected) << type;
     const bool bpe = type == 0 || type == 1 || type == 7 || type == 9;
     for (int32_t id : bad) {
       EXPECT_EQ(nuvraTokenizerDecode(t.get(), &id, 1), 0) << type;
-      EXPECT_EQ(testing::text(t.get()), "") << type;
+      EXPECT_EQ(t.decodedText(), "") << type;
       ASSERT_EQ(nuvraTokenizerDecode(t.get(), good.data(), uint32_t(good.size())), 0);
       EXPECT_EQ(nuvraTokenizerDecodeWithSpecialTokens(t.get(), &id, 1),
                 bpe ? NUVRA_TOKENIZER_STATUS_UNKNOWN : NUVRA_TOKENIZER_STATUS_SUCCESS)
           << type << " " << id;
       if (bpe) {
-        EXPECT_EQ(testing::text(t.get()), expected) << type;
+        EXPECT_EQ(t.decodedText(), expected) << type;
       }
     }
   }
@@ -164,16 +163,16 @@ TEST(HostileInput, TruncatedAndBitFlippedModels) {
     damaged.push_back(flipped);
   }
   Tokenizer t = loaded(10);
-  const std::string before = snapshot(t.get());
+  const std::string before = snapshot(t);
   for (const std::string& bytes : damaged) {
     const int32_t status = nuvraTokenizerOpenModelFileA(t.get(), dir.write("m", bytes).c_str());
     if (status == NUVRA_TOKENIZER_STATUS_ERROR_FILE_API) {
-      EXPECT_EQ(snapshot(t.get()), before);
+      EXPECT_EQ(snapshot(t), before);
       continue;
     }
     ASSERT_EQ(status, 0);
     ASSERT_EQ(nuvraTokenizerEncodeWithSpecialTokens(t.get(), "Hello <s> w\xC3\xB6rld"), 0);
-    const std::vector<int32_t> ids = testing::tokens(t.get());
+    const std::vector<int32_t> ids = t.tokens();
     EXPECT_EQ(nuvraTokenizerDecode(t.get(), ids.data(), uint32_t(ids.size())), 0);
     EXPECT_EQ(nuvraTokenizerDecodeWithSpecialTokens(t.get(), ids.data(), uint32_t(ids.size())), 0);
     ASSERT_EQ(nuvraTokenizerOpenModelFileA(t.get(), (kData + "/spm/llama-tokenizer.model").c_str()), 0);

@@ -73,49 +73,8 @@ class ModelUnderTest {
     return out;
   }
 
-  void appendPieces(const std::string& text, bool after_record, int32_t type, Texts& out) const {
-    Ids ids = plainIds(*sp_, text);
-    // Type 6 leaves out a leading piece 5 of every gap but the first record's.
-    if (type == 6 && after_record && !ids.empty() && ids[0] == 5) ids.erase(ids.begin());
-    for (int32_t id : ids) out.push_back(sp_->IdToPiece(id));
-  }
-
-  // The entry texts a type gives: the library's pieces in the type's frame;
-  // with specials, each special text the model has found by trying every one
-  // at every byte.
   Texts expected(int32_t type, const std::string& text, bool with_specials) const {
-    const bool bos = sp_->bos_id() >= 0 && (type == 2 || type == 10);
-    const bool eos = sp_->eos_id() >= 0 && type != 10;
-    Texts out;
-    if (bos) out.push_back(sp_->IdToPiece(sp_->bos_id()));
-    if (!with_specials) {
-      appendPieces(text, false, type, out);
-    } else {
-      Texts specials = {"<pad>"};
-      if (sp_->bos_id() >= 0) specials.push_back("<s>");
-      if (sp_->eos_id() >= 0) specials.push_back("</s>");
-      if (sp_->unk_id() >= 0) specials.push_back("<unk>");
-      if (type == 2) specials.push_back("<mask>");
-      std::string gap;
-      for (size_t i = 0; i <= text.size(); ++i) {
-        std::string hit;
-        for (const std::string& s : specials) {
-          if (text.compare(i, s.size(), s) == 0) hit = s;
-        }
-        if (hit.empty() && i < text.size()) {
-          gap += text[i];
-          continue;
-        }
-        if (!gap.empty()) appendPieces(gap, !out.empty(), type, out);
-        gap.clear();
-        // A model without a pad piece has a pad entry only in types 2 and 3.
-        const bool dropped = hit == "<pad>" && sp_->pad_id() < 0 && (type == 6 || type == 10);
-        if (!hit.empty() && !dropped) out.push_back(hit);
-        i += hit.empty() ? 0 : hit.size() - 1;
-      }
-    }
-    if (eos) out.push_back(sp_->IdToPiece(sp_->eos_id()));
-    return out;
+    return expectedEntries(type, *sp_, text, with_specials);
   }
 
   int report(bool ok, int32_t type, const char* what, const std::string& text) {

@@ -53,6 +53,54 @@ inline Ids concat(const std::vector<Ids>& parts) {
   return out;
 }
 
+inline void appendPieces(const sentencepiece::SentencePieceProcessor& sp, const std::string& text,
+                       bool after_record, int32_t type, std::vector<std::string>& out) {
+  Ids ids = plainIds(sp, text);
+  // Type 6 leaves out a leading piece 5 of every gap but the first record's.
+  if (type == 6 && after_record && !ids.empty() && ids[0] == 5) ids.erase(ids.begin());
+  for (int32_t id : ids) out.push_back(sp.IdToPiece(id));
+}
+
+// The entry texts a type gives: the library's pieces in the type's frame;
+// with specials, each special text the model has found by trying every one
+// at every byte.
+inline std::vector<std::string> expectedEntries(int32_t type,
+                                              const sentencepiece::SentencePieceProcessor& sp,
+                                              const std::string& text, bool with_specials) {
+  const bool bos = sp.bos_id() >= 0 && (type == 2 || type == 10);
+  const bool eos = sp.eos_id() >= 0 && type != 10;
+  std::vector<std::string> out;
+  if (bos) out.push_back(sp.IdToPiece(sp.bos_id()));
+  if (!with_specials) {
+    appendPieces(sp, text, false, type, out);
+  } else {
+    std::vector<std::string> specials = {"<pad>"};
+    if (sp.bos_id() >= 0) specials.push_back("<s>");
+    if (sp.eos_id() >= 0) specials.push_back("</s>");
+    if (sp.unk_id() >= 0) specials.push_back("<unk>");
+    if (type == 2) specials.push_back("<mask>");
+    std::string gap;
+    for (size_t i = 0; i <= text.size(); ++i) {
+      std::string hit;
+      for (const std::string& s : specials) {
+        if (text.compare(i, s.size(), s) == 0) hit = s;
+      }
+      if (hit.empty() && i < text.size()) {
+        gap += text[i];
+        continue;
+      }
+      if (!gap.empty()) appendPieces(sp, gap, !out.empty(), type, out);
+      gap.clear();
+      // A model without a pad piece has a pad entry only in types 2 and 3.
+      const bool dropped = hit == "<pad>" && sp.pad_id() < 0 && (type == 6 || type == 10);
+      if (!hit.empty() && !dropped) out.push_back(hit);
+      i += hit.empty() ? 0 : hit.size() - 1;
+    }
+  }
+  if (eos) out.push_back(sp.IdToPiece(sp.eos_id()));
+  return out;
+}
+
 // Models of about 200 pieces trained on a slice of an English corpus with
 // the library's own trainer; each test trains only what it asks for.
 class ModelTrainer {
