@@ -127,7 +127,9 @@ TEST(OpenFile, SparseIdsCostTheirEntriesNotTheLargestId) {
     SCOPED_TRACE(c.last_text);
     TempDir dir;
     Tokenizer t(c.type);
-    if (c.vocab) ASSERT_EQ(t.openVocab(dir.write("v.json", c.vocab)), 0);
+    if (c.vocab) {
+      ASSERT_EQ(t.openVocab(dir.write("v.json", c.vocab)), 0);
+    }
     if (c.added) {
       ASSERT_EQ(nuvraTokenizerOpenAddedTokensFileA(t.get(), dir.write("a.json", c.added).c_str()), 0);
       EXPECT_EQ(t.vocabEntry(50257), "<|endoftext|>");
