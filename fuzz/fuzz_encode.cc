@@ -1,0 +1,52 @@
+// Encode of arbitrary bytes by every type, with the published resources and
+// with empty tables, through both encode calls; then the ids are decoded
+// back and every result read. The first byte picks type, tables and call;
+// the text is the rest. The same bytes also walk the two conversion exports.
+#include <string>
+
+#include "fuzz_support.h"
+
+namespace nuvra::fuzz {
+namespace {
+
+// Handles live for the whole run: encode replaces their results only.
+NuvraTokenizer* handle(int32_t type, bool loaded) {
+  static NuvraTokenizer* handles[2][11] = {};
+  NuvraTokenizer*& t = handles[loaded][type];
+  if (t == nullptr) t = loaded ? loadedHandle(type) : create(type);
+  return t;
+}
+
+// Each character converted to UTF-32 and back gives its own bytes again.
+void convert(const uint8_t* data, size_t size) {
+  for (size_t i = 0; i < size;) {
+    uint32_t codepoint = 0xFFFFFFFF, consumed = 0, written = 0;
+    const auto* bytes = reinterpret_cast<const char*>(data + i);
+    require(nuvraTokenizerUtf8ToUtf32(&codepoint, &consumed, bytes, uint32_t(size - i)) == 0, "to UTF-32");
+    char buffer[4];
+    require(nuvraTokenizerUtf32ToUtf8(buffer, &written, consumed ? codepoint : data[i] * 0x10101u) == 0, "to UTF-8");
+    // Decoding is lenient up to U+1FFFFF; encoding stops at U+10FFFF.
+    require(consumed == 0 || (codepoint > 0x10FFFF ? written == 0 : std::string(buffer, written) == std::string(bytes, consumed)),
+            "conversion round trip");
+    i += consumed ? consumed : 1;
+  }
+}
+
+}  // namespace
+}  // namespace nuvra::fuzz
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace nuvra::fuzz;
+  if (size == 0) return 0;
+  const int32_t type = data[0] % 11;
+  const bool loaded = (data[0] / 11) % 2 == 0;
+  const bool specials = (data[0] / 22) % 2 != 0;
+  const std::string text(reinterpret_cast<const char*>(data) + 1, size - 1);
+  NuvraTokenizer* t = handle(type, loaded);
+  const int32_t status = specials ? nuvraTokenizerEncodeWithSpecialTokens(t, text.c_str())
+                                  : nuvraTokenizerEncode(t, text.c_str());
+  require(status == 0 || status == -7, "encode status");
+  exercise(t, type, text.c_str(), uint32_t(size));
+  convert(data + 1, size - 1);
+  return 0;
+}
