@@ -22,5 +22,5 @@ cmake --build "$dir" --target "$target" -j "$(nproc)" > "$dir/build.log" 2>&1 ||
 mkdir -p "$dir/corpus/$target" "$dir/findings"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1${ASAN_OPTIONS:+:$ASAN_OPTIONS}
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-"$dir/fuzz/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+"$dir/fuzz/$target" -max_total_time="$seconds" -timeout=60 -rss_limit_mb=2048 -print_final_stats=1 \
   -artifact_prefix="$dir/findings/$target-" "$@" "$dir/corpus/$target" "$root/fuzz/corpus/$target"
