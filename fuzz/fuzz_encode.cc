@@ -9,13 +9,9 @@
 namespace nuvra::fuzz {
 namespace {
 
-// Handles live for the whole run: encode replaces their results only.
-NuvraTokenizer* handle(int32_t type, bool loaded) {
-  static NuvraTokenizer* handles[2][11] = {};
-  NuvraTokenizer*& t = handles[loaded][type];
-  if (t == nullptr) t = loaded ? loadedHandle(type) : create(type);
-  return t;
-}
+// Handles live for the whole run (encode replaces their results only) and
+// are loaded before it, so that no input is timed with a model load.
+NuvraTokenizer* handles[2][11];
 
 // Each character converted to UTF-32 and back gives its own bytes again.
 void convert(const uint8_t* data, size_t size) {
@@ -35,6 +31,14 @@ void convert(const uint8_t* data, size_t size) {
 }  // namespace
 }  // namespace nuvra::fuzz
 
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  for (int32_t type = 0; type <= 10; ++type) {
+    nuvra::fuzz::handles[0][type] = nuvra::fuzz::create(type);
+    nuvra::fuzz::handles[1][type] = nuvra::fuzz::loadedHandle(type);
+  }
+  return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace nuvra::fuzz;
   if (size == 0) return 0;
@@ -42,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const bool loaded = (data[0] / 11) % 2 == 0;
   const bool specials = (data[0] / 22) % 2 != 0;
   const std::string text(reinterpret_cast<const char*>(data) + 1, size - 1);
-  NuvraTokenizer* t = handle(type, loaded);
+  NuvraTokenizer* t = handles[loaded][type];
   const int32_t status = specials ? nuvraTokenizerEncodeWithSpecialTokens(t, text.c_str())
                                   : nuvraTokenizerEncode(t, text.c_str());
   require(status == 0 || status == -7, "encode status");

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "nuvra_tokenizer.h"
+#include "support/published_resources.h"
 
 // Shared by the fuzz targets: they reach the library only through its exports.
 namespace nuvra::fuzz {
@@ -23,8 +24,6 @@ inline void require(bool condition, const char* what) {
 }
 
 inline bool isStatus(int32_t s) { return s == 0 || s == -1 || s == -2 || s == -5 || s == -7 || s == -128; }
-
-inline std::string dataPath(const char* name) { return std::string(NUVRA_DATA_DIR) + "/" + name; }
 
 // This process's own directory, so that parallel fuzzing jobs never share files.
 inline const std::string& tempDir() {
@@ -55,29 +54,8 @@ inline NuvraTokenizer* create(int32_t type, int32_t flags = 0) {
 
 // A handle of `type` with the published resources a caller would give it.
 inline NuvraTokenizer* loadedHandle(int32_t type, int32_t flags = 0) {
-  static const char* const kModels[11] = {nullptr, nullptr, "spm/barthez-sentencepiece.bpe.model",
-                                          "spm/opus-mt-en-mg-source.spm", nullptr, nullptr,
-                                          "spm/t5-spiece.model", nullptr, nullptr, nullptr,
-                                          "spm/llama-tokenizer.model"};
   NuvraTokenizer* t = create(type, flags);
-  const auto open = [](int32_t status) { require(status == 0, "open a published resource"); };
-  switch (type) {
-    case 0: open(nuvraTokenizerOpenAddedTokensFileA(t, dataPath("whisper-multilingual/added_tokens.json").c_str())); break;
-    case 4: case 5:
-      open(nuvraTokenizerOpenVocabFileA(t, dataPath("bert/bert-base-japanese-v3-vocab.txt").c_str()));
-      // Without a dictionary these types answer -7, which the targets accept.
-      nuvraTokenizerOpenDictionaryFileA(t, NUVRA_MECAB_DICTIONARY);
-      break;
-    case 7: case 9: {
-      const std::string dir = type == 7 ? "gpt2/" : "roberta/";
-      open(nuvraTokenizerOpenVocabFileA(t, dataPath((dir + "vocab.json").c_str()).c_str()));
-      open(nuvraTokenizerOpenMergeFileA(t, dataPath((dir + "merges.txt").c_str()).c_str()));
-      break;
-    }
-    case 8: open(nuvraTokenizerOpenVocabFileA(t, dataPath("bert/bert-base-cased-vocab.txt").c_str())); break;
-    default:
-      if (kModels[type] != nullptr) open(nuvraTokenizerOpenModelFileA(t, dataPath(kModels[type]).c_str()));
-  }
+  require(testing::openPublishedResources(t, type), "open a published resource");
   return t;
 }
 

@@ -90,72 +90,49 @@ void findForeignCode() {
   backtrace(warm, 1);  // loads the unwinder before any allocation is counted
 }
 
-// What a caller can see of a handle: its last results, its vocabulary, and
-// what its tables make of a probe text and of probe ids.
-struct View {
-  std::vector<int32_t> tokens;
-  std::string text;
-  std::vector<std::string> vocab;
-  std::vector<int32_t> statuses;
-  bool operator==(const View& o) const {
-    return tokens == o.tokens && text == o.text && vocab == o.vocab && statuses == o.statuses;
+// What a caller sees of a handle: its last results and vocabulary, then
+// what its tables make of a probe text and probe ids (which replaces them).
+std::string view(NuvraTokenizer* t, const std::string& text, const std::vector<int32_t>& ids) {
+  std::string out;
+  for (int round = 0; round < 2; ++round) {
+    for (int32_t id : testing::tokens(t)) out += std::to_string(id) + " ";
+    out += "|" + testing::text(t) + "|";
+    for (const std::string& entry : testing::vocabEntries(t)) out += entry + " ";
+    const auto count = uint32_t(ids.size());
+    out += "\n" + std::to_string(nuvraTokenizerEncodeWithSpecialTokens(t, text.c_str())) +
+           std::to_string(nuvraTokenizerDecode(t, ids.data(), count)) +
+           std::to_string(nuvraTokenizerDecodeWithSpecialTokens(t, ids.data(), count));
   }
-};
-
-View results(NuvraTokenizer* t) { return {testing::tokens(t), testing::text(t), testing::vocabEntries(t), {}}; }
-
-View probe(NuvraTokenizer* t, const std::string& text, const std::vector<int32_t>& ids) {
-  const auto count = uint32_t(ids.size());
-  std::vector<int32_t> statuses = {nuvraTokenizerEncodeWithSpecialTokens(t, text.c_str()),
-                                   nuvraTokenizerDecode(t, ids.data(), count),
-                                   nuvraTokenizerDecodeWithSpecialTokens(t, ids.data(), count)};
-  View view = results(t);
-  view.statuses = std::move(statuses);
-  return view;
+  return out;
 }
 
-// One call, made on a handle in the state `prepare` leaves it in.
-struct Case {
-  std::string name;
-  std::function<Tokenizer()> prepare;
-  std::function<int32_t(NuvraTokenizer*)> call;
-};
-
-// Runs the call with its n-th allocation failing, for n = 0, 1, ... until it
-// makes fewer than n; returns how many it makes.
-long failEachAllocation(const Case& c, const std::string& text, const std::vector<int32_t>& ids) {
-  Tokenizer reference = c.prepare();
-  const View before = results(reference.get());
-  const View tables = probe(reference.get(), text, ids);
-  const int32_t unfailed = c.call(c.prepare().get());
-  for (long n = 0;; ++n) {
-    Tokenizer t = c.prepare();
-    allocations = 0;
-    failed = false;
-    fail_at = n;
-    const int32_t status = c.call(t.get());
-    fail_at = -1;
-    if (!failed) {
-      EXPECT_EQ(status, unfailed) << c.name;
-      return n;
-    }
-    EXPECT_EQ(status, NUVRA_TOKENIZER_STATUS_MEMORY_INSUFFICIENT) << c.name << ", allocation " << n;
-    EXPECT_EQ(results(t.get()), before) << c.name << ", allocation " << n;
-    EXPECT_EQ(probe(t.get(), text, ids), tables) << c.name << ", allocation " << n;
-    if (::testing::Test::HasFailure()) return n;
-  }
+// Runs `call` with its n-th allocation failing; true when it got that far.
+template <typename Call>
+bool failAt(long n, Call&& call) {
+  allocations = 0;
+  failed = false;
+  fail_at = n;
+  call();
+  fail_at = -1;
+  return failed;
 }
 
-using FileCall = std::function<int32_t(NuvraTokenizer*)>;
+using Call = std::function<int32_t(NuvraTokenizer*)>;
 
-// Each file open, both encodes and both decodes of one type, each from the
-// state a caller would be in: the files before it opened, and an earlier
-// encode and decode whose results must survive.
-void failEachCall(int32_t type, const std::vector<FileCall>& files, const std::string& text,
+// Each file open, both encodes and both decodes of one type, with each of
+// their allocations failing in turn. Each starts from the state a caller
+// would be in (the files before it opened, an earlier encode and decode)
+// and must leave exactly that state behind.
+void failEachCall(int32_t type, const std::vector<Call>& files, const std::string& text,
                   const std::vector<int32_t>& ids) {
-  std::vector<Case> cases;
-  for (size_t step = 0; step < files.size() + 4; ++step) {
-    const auto prepare = [=] {
+  const auto count = uint32_t(ids.size());
+  std::vector<Call> calls = files;
+  calls.push_back([=](NuvraTokenizer* t) { return nuvraTokenizerEncode(t, text.c_str()); });
+  calls.push_back([=](NuvraTokenizer* t) { return nuvraTokenizerEncodeWithSpecialTokens(t, text.c_str()); });
+  calls.push_back([=](NuvraTokenizer* t) { return nuvraTokenizerDecode(t, ids.data(), count); });
+  calls.push_back([=](NuvraTokenizer* t) { return nuvraTokenizerDecodeWithSpecialTokens(t, ids.data(), count); });
+  for (size_t step = 0; step < calls.size(); ++step) {
+    const auto prepare = [&] {
       Tokenizer t = testing::makeTokenizer(type);
       for (size_t i = 0; i < std::min(step, files.size()); ++i) EXPECT_EQ(files[i](t.get()), 0);
       const int32_t earlier[] = {0, 1, 2};
@@ -163,22 +140,37 @@ void failEachCall(int32_t type, const std::vector<FileCall>& files, const std::s
       nuvraTokenizerDecode(t.get(), earlier, 3);
       return t;
     };
-    const auto count = uint32_t(ids.size());
-    const FileCall calls[] = {
-        [=](NuvraTokenizer* t) { return nuvraTokenizerEncode(t, text.c_str()); },
-        [=](NuvraTokenizer* t) { return nuvraTokenizerEncodeWithSpecialTokens(t, text.c_str()); },
-        [=](NuvraTokenizer* t) { return nuvraTokenizerDecode(t, ids.data(), count); },
-        [=](NuvraTokenizer* t) { return nuvraTokenizerDecodeWithSpecialTokens(t, ids.data(), count); }};
-    const FileCall call = step < files.size() ? files[step] : calls[step - files.size()];
-    const std::string name = "type " + std::to_string(type) + ", call " + std::to_string(step);
-    const long made = failEachAllocation({name, prepare, call}, text, ids);
-    std::printf("%s: %ld allocations\n", name.c_str(), made);
-    if (::testing::Test::HasFailure()) return;
+    const std::string before = view(prepare().get(), text, ids);
+    const int32_t unfailed = calls[step](prepare().get());
+    long n = 0;
+    for (;; ++n) {
+      Tokenizer t = prepare();
+      int32_t status = 0;
+      if (!failAt(n, [&] { status = calls[step](t.get()); })) break;
+      SCOPED_TRACE("type " + std::to_string(type) + ", call " + std::to_string(step) + ", allocation " + std::to_string(n));
+      ASSERT_EQ(status, NUVRA_TOKENIZER_STATUS_MEMORY_INSUFFICIENT);
+      ASSERT_EQ(view(t.get(), text, ids), before);
+    }
+    EXPECT_EQ(calls[step](prepare().get()), unfailed);
+    std::printf("type %d, call %zu: %ld allocations\n", type, step, n);
   }
 }
 
-FileCall openA(int32_t (*open)(NuvraTokenizer*, const char*), const std::string& path) {
+Call openA(int32_t (*open)(NuvraTokenizer*, const char*), const std::string& path) {
   return [=](NuvraTokenizer* t) { return open(t, path.c_str()); };
+}
+
+// Create with its n-th allocation failing, for n = 0, next(0), ...: -5 and no handle.
+void failCreate(int32_t type, long (*next)(long)) {
+  for (long n = 0;; n = next(n)) {
+    NuvraTokenizer* t = nullptr;
+    int32_t status = 0;
+    const bool failed_here = failAt(n, [&] { status = nuvraTokenizerCreate(&t, type, 0); });
+    Tokenizer owned(t);
+    if (!failed_here) return;
+    ASSERT_EQ(status, NUVRA_TOKENIZER_STATUS_MEMORY_INSUFFICIENT) << "type " << type << ", allocation " << n;
+    ASSERT_EQ(t, nullptr);
+  }
 }
 
 class AllocationFailure : public ::testing::Test {
@@ -186,6 +178,24 @@ class AllocationFailure : public ::testing::Test {
   static void SetUpTestSuite() { findForeignCode(); }
   testing::TempDir dir_;
 };
+
+// Runs first in its process: the first Create of types 0 and 1 builds the
+// tables every later handle shares, and a failure part way must leave them
+// to be built whole by the next one. Failing every one of its allocations
+// would take a million runs: the failures are spread over the build instead.
+TEST_F(AllocationFailure, FirstBuiltInTables) {
+  for (int32_t type : {0, 1}) {
+    failCreate(type, [](long n) { return n * 5 / 4 + 1; });
+    EXPECT_EQ(testing::vocabSize(testing::makeTokenizer(type).get()), type == 0 ? 50259u : 49408u);
+  }
+}
+
+TEST_F(AllocationFailure, Create) {
+  for (int32_t type : {0, 1, 2, 4, 7, 8}) {
+    testing::makeTokenizer(type);  // the shared built-in tables exist from here on
+    failCreate(type, [](long n) { return n + 1; });
+  }
+}
 
 TEST_F(AllocationFailure, BytePairEncoding) {
   const std::string vocab = dir_.write("vocab.json", R"({"h": 0, "e": 1, "l": 2, "o": 3, "\u0120": 4,
@@ -229,47 +239,6 @@ TEST_F(AllocationFailure, Japanese) {
   failEachCall(4, {openA(nuvraTokenizerOpenDictionaryFileA, dictionary), openA(nuvraTokenizerOpenVocabFileA, vocab)},
                "\xE5\x90\xBE\xE8\xBC\xA9\xE3\x81\xAF\xE7\x8C\xAB\xE3\x81\xA7\xE3\x81\x82\xE3\x82\x8B [CLS]",
                {2, 5, 6, 3, 1, 9});
-}
-
-// Create fails whole: -5 and no handle.
-TEST_F(AllocationFailure, Create) {
-  for (int32_t type : {0, 1, 2, 4, 7, 8}) {
-    testing::makeTokenizer(type);  // the shared built-in tables exist from here on
-    for (long n = 0;; ++n) {
-      NuvraTokenizer* t = nullptr;
-      allocations = 0;
-      failed = false;
-      fail_at = n;
-      const int32_t status = nuvraTokenizerCreate(&t, type, 0);
-      fail_at = -1;
-      Tokenizer owned(t);
-      if (!failed) break;
-      ASSERT_EQ(status, NUVRA_TOKENIZER_STATUS_MEMORY_INSUFFICIENT) << "type " << type << ", allocation " << n;
-      ASSERT_EQ(t, nullptr);
-    }
-  }
-}
-
-// The first Create of types 0 and 1 builds the tables every later handle
-// shares; a failure part way leaves them to be built whole by the next one.
-// Every allocation would be a million runs: failures are spread over the build.
-TEST_F(AllocationFailure, FirstBuiltInTables) {
-  for (int32_t type : {0, 1}) {
-    long n = 0;
-    for (;; n = n * 5 / 4 + 1) {
-      NuvraTokenizer* t = nullptr;
-      allocations = 0;
-      failed = false;
-      fail_at = n;
-      const int32_t status = nuvraTokenizerCreate(&t, type, 0);
-      fail_at = -1;
-      Tokenizer owned(t);
-      if (!failed) break;
-      ASSERT_EQ(status, NUVRA_TOKENIZER_STATUS_MEMORY_INSUFFICIENT) << "type " << type << ", allocation " << n;
-      ASSERT_EQ(t, nullptr);
-    }
-    EXPECT_EQ(testing::vocabSize(testing::makeTokenizer(type).get()), type == 0 ? 50259u : 49408u);
-  }
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 
 #include "interface/tokenizer_handle.h"
 #include "nuvra_tokenizer.h"
+#include "support/published_resources.h"
 
 namespace nuvra {
 namespace {
@@ -17,8 +18,6 @@ namespace {
 using testing::Tokenizer;
 
 constexpr int kThreads = 8;
-
-std::string dataPath(const std::string& name) { return std::string(NUVRA_DATA_DIR) + "/" + name; }
 
 // Releases all threads at once, so that their first calls overlap.
 class StartLine {
@@ -32,43 +31,10 @@ class StartLine {
   std::atomic<int> waiting_{0};
 };
 
-// The type's published resources (the Japanese types only when a dictionary loads).
-Tokenizer loaded(int32_t type) {
-  static const char* const kModels[11] = {nullptr, nullptr, "spm/barthez-sentencepiece.bpe.model",
-                                          "spm/opus-mt-en-mg-source.spm", nullptr, nullptr,
-                                          "spm/t5-spiece.model", nullptr, nullptr, nullptr,
-                                          "spm/llama-tokenizer.model"};
-  Tokenizer t = testing::makeTokenizer(type);
-  NuvraTokenizer* raw = t.get();
-  switch (type) {
-    case 0:
-      EXPECT_EQ(nuvraTokenizerOpenAddedTokensFileA(raw, dataPath("whisper-multilingual/added_tokens.json").c_str()), 0);
-      break;
-    case 4:
-    case 5:
-      nuvraTokenizerOpenDictionaryFileA(raw, NUVRA_MECAB_DICTIONARY);
-      EXPECT_EQ(nuvraTokenizerOpenVocabFileA(raw, dataPath("bert/bert-base-japanese-v3-vocab.txt").c_str()), 0);
-      break;
-    case 7:
-    case 9: {
-      const std::string dir = type == 7 ? "gpt2/" : "roberta/";
-      EXPECT_EQ(nuvraTokenizerOpenVocabFileA(raw, dataPath(dir + "vocab.json").c_str()), 0);
-      EXPECT_EQ(nuvraTokenizerOpenMergeFileA(raw, dataPath(dir + "merges.txt").c_str()), 0);
-      break;
-    }
-    case 8:
-      EXPECT_EQ(nuvraTokenizerOpenVocabFileA(raw, dataPath("bert/bert-base-cased-vocab.txt").c_str()), 0);
-      break;
-    default:
-      if (kModels[type] != nullptr) EXPECT_EQ(nuvraTokenizerOpenModelFileA(raw, dataPath(kModels[type]).c_str()), 0);
-  }
-  return t;
-}
-
 std::vector<std::string> someLines() {
   std::vector<std::string> lines;
   for (const char* corpus : {"text/multilingual_sample.txt", "text/botchan.txt", "text/wagahaiwa_nekodearu.txt"}) {
-    std::ifstream in(dataPath(corpus));
+    std::ifstream in(testing::publishedFile(corpus));
     std::string line;
     for (int i = 0; i < 12 && std::getline(in, line); ++i) lines.push_back(line);
   }
@@ -81,7 +47,8 @@ std::vector<std::string> someLines() {
 std::vector<std::string> encodeAndDecode(const std::vector<std::string>& lines) {
   std::vector<std::string> out;
   for (int32_t type = 0; type <= 10; ++type) {
-    Tokenizer t = loaded(type);
+    Tokenizer t = testing::makeTokenizer(type);
+    EXPECT_TRUE(testing::openPublishedResources(t.get(), type)) << type;
     for (const std::string& line : lines) {
       for (bool specials : {false, true}) {
         std::string record = std::to_string(type) + ":";
