@@ -3,13 +3,14 @@
 # runs one: scripts/fuzz.sh TARGET SECONDS [libFuzzer options...]
 # TARGET is fuzz_readers, fuzz_encode or fuzz_decode. The run grows its own
 # corpus in build-fuzz/corpus/TARGET from the committed seeds; a finding stops
-# it with a non-zero status and leaves the input in build-fuzz/findings/.
+# it with a non-zero status and leaves the input in build-fuzz/findings/
+# (NUVRA_FUZZ_BUILD names another build tree).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 target=$1
 seconds=$2
 shift 2
-dir="$root/build-fuzz"
+dir=${NUVRA_FUZZ_BUILD:-$root/build-fuzz}
 launcher=()
 command -v ccache > /dev/null && launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 if [ ! -f "$dir/CMakeCache.txt" ]; then

@@ -36,12 +36,13 @@ cmake --build "$dir" --target threads_tests -j "$(nproc)"
 (cd "$dir" && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -R '^Threads\.')
 
 echo "== fuzzing, ${NUVRA_FUZZ_SECONDS:=45} s per target"
+export NUVRA_FUZZ_BUILD="$root/build-ci-fuzz"
+mkdir -p "$NUVRA_FUZZ_BUILD"
 for target in fuzz_readers fuzz_encode fuzz_decode; do
-  log="$root/build-fuzz/$target.log"
-  mkdir -p "$root/build-fuzz"
+  log="$NUVRA_FUZZ_BUILD/$target.log"
   if ! "$root/scripts/fuzz.sh" "$target" "$NUVRA_FUZZ_SECONDS" > "$log" 2>&1; then
     grep -v -E '^#[0-9]+ ' "$log" | tail -80
-    echo "fuzz finding in $target: the input is in build-fuzz/findings/"
+    echo "fuzz finding in $target: the input is in $NUVRA_FUZZ_BUILD/findings/"
     exit 1
   fi
   grep -E '^stat::(number_of_executed_units|average_exec_per_sec)' "$log"
