@@ -1,7 +1,7 @@
 // Encode of arbitrary bytes by every type, with the published resources and
 // with empty tables, through both encode calls; then the ids are decoded
-// back and every result read. The first byte picks type, tables and call;
-// the text is the rest. The same bytes also walk the two conversion exports.
+// back and every result read. The first byte picks type, tables, call and
+// length; the text is the rest. The same bytes also walk the two conversion exports.
 #include <string>
 
 #include "fuzz_support.h"
@@ -45,7 +45,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const int32_t type = data[0] % 11;
   const bool loaded = (data[0] / 11) % 2 == 0;
   const bool specials = (data[0] / 22) % 2 != 0;
-  const std::string text(reinterpret_cast<const char*>(data) + 1, size - 1);
+  std::string text = std::string(reinterpret_cast<const char*>(data) + 1, size - 1).c_str();
+  // Repeated past 8 KB, where long texts take another road to the library.
+  if ((data[0] / 44) % 2 != 0 && !text.empty()) {
+    while (text.size() < 9000) text += text;
+  }
   NuvraTokenizer* t = handles[loaded][type];
   const int32_t status = specials ? nuvraTokenizerEncodeWithSpecialTokens(t, text.c_str())
                                   : nuvraTokenizerEncode(t, text.c_str());
