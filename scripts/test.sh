@@ -26,6 +26,7 @@ done
 
 echo "== install and consumers"
 "$root/scripts/check_install.sh" "$root/build-ci-release"
+
 echo "== threads under ThreadSanitizer"
 dir="$root/build-ci-tsan"
 mkdir -p "$dir"
