@@ -10,6 +10,7 @@ packages=(
   libpcre2-dev libgtest-dev libbenchmark-dev
   libcli11-dev nlohmann-json3-dev
   python3-pytest python3-dask python3-distributed python3-setuptools python3-wheel python3-pip python3-venv
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()

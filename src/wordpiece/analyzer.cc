@@ -3,6 +3,7 @@
 #include <mecab.h>
 
 #include <iterator>
+#include <utility>
 
 #include "wordpiece/dictionary_check.h"
 
@@ -19,12 +20,12 @@ std::unique_ptr<Analyzer> Analyzer::open(const std::string& directory) {
   std::string resource = directory + "/dicrc";
   char* argv[] = {program.data(), dictionary_option.data(), path.data(), resource_option.data(),
                   resource.data()};
-  MeCab::Tagger* tagger = MeCab::createTagger(int(std::size(argv)), argv);
+  std::unique_ptr<MeCab::Tagger> tagger(MeCab::createTagger(int(std::size(argv)), argv));
   if (tagger == nullptr) return nullptr;
-  return std::unique_ptr<Analyzer>(new Analyzer(tagger));
+  return std::unique_ptr<Analyzer>(new Analyzer(std::move(tagger)));
 }
 
-Analyzer::Analyzer(MeCab::Tagger* tagger) : tagger_(tagger) {}
+Analyzer::Analyzer(std::unique_ptr<MeCab::Tagger> tagger) : tagger_(std::move(tagger)) {}
 
 Analyzer::~Analyzer() = default;
 

@@ -30,7 +30,7 @@ class Analyzer {
   bool analyze(std::string_view text, std::vector<std::string_view>& words);
 
  private:
-  explicit Analyzer(MeCab::Tagger* tagger);
+  explicit Analyzer(std::unique_ptr<MeCab::Tagger> tagger);
 
   std::unique_ptr<MeCab::Tagger> tagger_;
 };
