@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "interface/tokenizer_handle.h"
+#include "support/tokenizer.h"
 #include "nuvra_tokenizer.h"
 #include "support/temp_files.h"
 
@@ -135,7 +135,7 @@ void failEachCall(int32_t type, const std::vector<Call>& files, const std::strin
   calls.push_back([=](NuvraTokenizer* t) { return nuvraTokenizerDecodeWithSpecialTokens(t, ids.data(), count); });
   for (size_t step = 0; step < calls.size(); ++step) {
     const auto prepare = [&] {
-      Tokenizer t = testing::makeTokenizer(type);
+      Tokenizer t(type);
       for (size_t i = 0; i < std::min(step, files.size()); ++i) EXPECT_EQ(files[i](t.get()), 0);
       return t;
     };
@@ -195,13 +195,13 @@ class AllocationFailure : public ::testing::Test {
 TEST_F(AllocationFailure, FirstBuiltInTables) {
   for (int32_t type : {0, 1}) {
     failCreate(type, [](long n) { return n * 5 / 4 + 1; });
-    EXPECT_EQ(testing::vocabSize(testing::makeTokenizer(type).get()), type == 0 ? 50259u : 49408u);
+    EXPECT_EQ(Tokenizer(type).vocabSize(), type == 0 ? 50259u : 49408u);
   }
 }
 
 TEST_F(AllocationFailure, Create) {
   for (int32_t type : {0, 1, 2, 4, 7, 8}) {
-    testing::makeTokenizer(type);  // the shared built-in tables exist from here on
+    Tokenizer{type};  // the shared built-in tables exist from here on
     failCreate(type, [](long n) { return n + 1; });
   }
 }
@@ -241,7 +241,7 @@ TEST_F(AllocationFailure, SentencePiece) {
 TEST_F(AllocationFailure, Japanese) {
   const std::string vocab = dir_.write("vocab.txt", "[PAD]\n[UNK]\n[CLS]\n[SEP]\n[MASK]\n\xE7\x8C\xAB\n##\xE3\x81\xA7\n");
   const std::string dictionary = NUVRA_MECAB_DICTIONARY;
-  Tokenizer probe_handle = testing::makeTokenizer(4);
+  Tokenizer probe_handle(4);
   if (nuvraTokenizerOpenDictionaryFileA(probe_handle.get(), dictionary.c_str()) != 0) {
     GTEST_SKIP() << "no dictionary loads from " << dictionary;
   }

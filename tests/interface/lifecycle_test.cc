@@ -39,23 +39,5 @@ TEST(Create, EveryTypeGivesAFreshHandle) {
   }
 }
 
-TEST(Handles, AreIndependentAcrossThreads) {
-  // Shared constant tables are built once; handles made at the same time
-  // from several threads must all come out whole.
-  std::vector<std::thread> threads;
-  std::atomic<int> failures{0};
-  for (int k = 0; k < 4; ++k) {
-    threads.emplace_back([&failures, k] {
-      for (int32_t type = 0; type <= 10; ++type) {
-        NuvraTokenizer* t = nullptr;
-        if (nuvraTokenizerCreate(&t, (type + k) % 11, 0) != 0 || t == nullptr) ++failures;
-        nuvraTokenizerDestroy(t);
-      }
-    });
-  }
-  for (auto& thread : threads) thread.join();
-  EXPECT_EQ(failures.load(), 0);
-}
-
 }  // namespace
 }  // namespace nuvra::testing

@@ -16,6 +16,46 @@ namespace nuvra::testing {
 using Ids = std::vector<int32_t>;
 constexpr bool kWithSpecials = true;
 
+inline std::string statusText(int32_t status) {
+  return "<status " + std::to_string(status) + ">";
+}
+
+// Reads of any handle, one a test owns or one it only looks at.
+inline Ids recordField(NuvraTokenizer* t, int32_t (*query)(NuvraTokenizer*, int32_t*, uint32_t)) {
+  uint32_t count = 0;
+  EXPECT_EQ(nuvraTokenizerGetTokenCount(t, &count), NUVRA_TOKENIZER_STATUS_SUCCESS);
+  Ids out(count + 1, -999);
+  EXPECT_EQ(query(t, out.data(), count), NUVRA_TOKENIZER_STATUS_SUCCESS);
+  out.pop_back();
+  return out;
+}
+inline Ids tokens(NuvraTokenizer* t) { return recordField(t, nuvraTokenizerGetTokens); }
+inline std::string text(NuvraTokenizer* t) {
+  uint32_t length = 0;
+  EXPECT_EQ(nuvraTokenizerGetTextLength(t, &length), NUVRA_TOKENIZER_STATUS_SUCCESS);
+  std::string out(length, '\x7F');
+  EXPECT_EQ(nuvraTokenizerGetText(t, out.data(), length), NUVRA_TOKENIZER_STATUS_SUCCESS);
+  EXPECT_EQ(out.back(), '\0');
+  out.pop_back();
+  return out;
+}
+inline uint32_t vocabSize(NuvraTokenizer* t) {
+  uint32_t size = 0;
+  EXPECT_EQ(nuvraTokenizerGetVocabSize(t, &size), NUVRA_TOKENIZER_STATUS_SUCCESS);
+  return size;
+}
+// The entry, or "<status N>" when the query fails.
+inline std::string vocabEntry(NuvraTokenizer* t, int32_t id) {
+  const char* entry = nullptr;
+  const int32_t status = nuvraTokenizerGetVocab(t, id, &entry);
+  return status == NUVRA_TOKENIZER_STATUS_SUCCESS ? entry : statusText(status);
+}
+inline std::vector<std::string> vocabEntries(NuvraTokenizer* t) {
+  std::vector<std::string> out(vocabSize(t));
+  for (size_t id = 0; id < out.size(); ++id) out[id] = vocabEntry(t, int32_t(id));
+  return out;
+}
+
 // A handle through the public interface, destroyed with the test. Reads
 // never pass a null array, even for no records.
 class Tokenizer {
@@ -23,6 +63,8 @@ class Tokenizer {
   explicit Tokenizer(int32_t type, int32_t flags = NUVRA_TOKENIZER_FLAG_NONE) {
     EXPECT_EQ(nuvraTokenizerCreate(&handle_, type, flags), NUVRA_TOKENIZER_STATUS_SUCCESS);
   }
+  // Takes over a handle made elsewhere (null is allowed).
+  explicit Tokenizer(NuvraTokenizer* adopted) : handle_(adopted) {}
   ~Tokenizer() { nuvraTokenizerDestroy(handle_); }
   Tokenizer(Tokenizer&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
   Tokenizer(const Tokenizer&) = delete;
@@ -51,10 +93,10 @@ class Tokenizer {
     const int32_t status = encode(text, specials);
     return status == NUVRA_TOKENIZER_STATUS_SUCCESS ? tokens() : Ids{-999, status};
   }
-  Ids tokens() const { return field(nuvraTokenizerGetTokens); }
-  Ids wordIds() const { return field(nuvraTokenizerGetWordIDs); }
-  Ids charStarts() const { return field(nuvraTokenizerGetCharStarts); }
-  Ids charEnds() const { return field(nuvraTokenizerGetCharEnds); }
+  Ids tokens() const { return recordField(handle_, nuvraTokenizerGetTokens); }
+  Ids wordIds() const { return recordField(handle_, nuvraTokenizerGetWordIDs); }
+  Ids charStarts() const { return recordField(handle_, nuvraTokenizerGetCharStarts); }
+  Ids charEnds() const { return recordField(handle_, nuvraTokenizerGetCharEnds); }
 
   int32_t decode(const Ids& ids, bool specials = false) {
     static const int32_t kNone = 0;
@@ -67,32 +109,11 @@ class Tokenizer {
     const int32_t status = decode(ids, specials);
     return status == NUVRA_TOKENIZER_STATUS_SUCCESS ? decodedText() : statusText(status);
   }
-  std::string decodedText() const {
-    uint32_t length = 0;
-    EXPECT_EQ(nuvraTokenizerGetTextLength(handle_, &length), NUVRA_TOKENIZER_STATUS_SUCCESS);
-    std::string out(length, '\x7F');
-    EXPECT_EQ(nuvraTokenizerGetText(handle_, out.data(), length), NUVRA_TOKENIZER_STATUS_SUCCESS);
-    EXPECT_EQ(out.back(), '\0');
-    out.pop_back();
-    return out;
-  }
+  std::string decodedText() const { return testing::text(handle_); }
 
-  uint32_t vocabSize() const {
-    uint32_t size = 0;
-    EXPECT_EQ(nuvraTokenizerGetVocabSize(handle_, &size), NUVRA_TOKENIZER_STATUS_SUCCESS);
-    return size;
-  }
-  // The entry, or "<status N>" when the query fails.
-  std::string vocabEntry(int32_t id) const {
-    const char* text = nullptr;
-    const int32_t status = nuvraTokenizerGetVocab(handle_, id, &text);
-    return status == NUVRA_TOKENIZER_STATUS_SUCCESS ? text : statusText(status);
-  }
-  std::vector<std::string> vocabEntries() const {
-    std::vector<std::string> out(vocabSize());
-    for (size_t id = 0; id < out.size(); ++id) out[id] = vocabEntry(int32_t(id));
-    return out;
-  }
+  uint32_t vocabSize() const { return testing::vocabSize(handle_); }
+  std::string vocabEntry(int32_t id) const { return testing::vocabEntry(handle_, id); }
+  std::vector<std::string> vocabEntries() const { return testing::vocabEntries(handle_); }
   // Lowest id of the entry `entry`, or -1.
   int32_t idOf(const std::string& entry) const {
     const std::vector<std::string> entries = vocabEntries();
@@ -105,14 +126,6 @@ class Tokenizer {
  private:
   static std::string statusText(int32_t status) {
     return "<status " + std::to_string(status) + ">";
-  }
-  Ids field(int32_t (*query)(NuvraTokenizer*, int32_t*, uint32_t)) const {
-    uint32_t count = 0;
-    EXPECT_EQ(nuvraTokenizerGetTokenCount(handle_, &count), NUVRA_TOKENIZER_STATUS_SUCCESS);
-    Ids out(count + 1, -999);
-    EXPECT_EQ(query(handle_, out.data(), count), NUVRA_TOKENIZER_STATUS_SUCCESS);
-    out.pop_back();
-    return out;
   }
 
   NuvraTokenizer* handle_ = nullptr;

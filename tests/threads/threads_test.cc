@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "interface/tokenizer_handle.h"
+#include "support/tokenizer.h"
 #include "nuvra_tokenizer.h"
 #include "support/published_resources.h"
 
@@ -47,7 +47,7 @@ std::vector<std::string> someLines() {
 std::vector<std::string> encodeAndDecode(const std::vector<std::string>& lines) {
   std::vector<std::string> out;
   for (int32_t type = 0; type <= 10; ++type) {
-    Tokenizer t = testing::makeTokenizer(type);
+    Tokenizer t(type);
     EXPECT_TRUE(testing::openPublishedResources(t.get(), type)) << type;
     for (const std::string& line : lines) {
       for (bool specials : {false, true}) {
