@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -11,40 +10,6 @@ namespace nuvra::testing {
 namespace {
 
 using Entries = std::vector<std::string>;
-
-TEST(OpenFile, ChecksArgumentsThenTypeThenTheFile) {
-  const struct {
-    const char* name;
-    int32_t (*narrow)(NuvraTokenizer*, const char*);
-    int32_t (*wide)(NuvraTokenizer*, const wchar_t*);
-    std::set<int32_t> types;
-  } kinds[] = {
-      {"model", nuvraTokenizerOpenModelFileA, nuvraTokenizerOpenModelFileW, {2, 3, 6, 10}},
-      {"dictionary", nuvraTokenizerOpenDictionaryFileA, nuvraTokenizerOpenDictionaryFileW, {4, 5}},
-      {"vocab", nuvraTokenizerOpenVocabFileA, nuvraTokenizerOpenVocabFileW, {0, 4, 5, 7, 8, 9}},
-      {"merges", nuvraTokenizerOpenMergeFileA, nuvraTokenizerOpenMergeFileW, {0, 7, 9}},
-      {"added tokens", nuvraTokenizerOpenAddedTokensFileA, nuvraTokenizerOpenAddedTokensFileW, {0}},
-      {"config", nuvraTokenizerOpenTokenizerConfigFileA, nuvraTokenizerOpenTokenizerConfigFileW,
-       {8}},
-  };
-  TempDir dir;
-  const std::string missing = dir.missing("absent");
-  const std::wstring wide_missing = widen(missing);
-  for (const auto& kind : kinds) {
-    EXPECT_EQ(kind.narrow(nullptr, missing.c_str()), -1) << kind.name;
-    EXPECT_EQ(kind.wide(nullptr, wide_missing.c_str()), -1) << kind.name;
-    for (int32_t type = 0; type <= 10; ++type) {
-      Tokenizer t(type);
-      // A null path is refused before the type is looked at.
-      EXPECT_EQ(kind.narrow(t.get(), nullptr), -1) << kind.name << " " << type;
-      EXPECT_EQ(kind.wide(t.get(), nullptr), -1) << kind.name << " " << type;
-      const int32_t expected = kind.types.count(type) ? NUVRA_TOKENIZER_STATUS_ERROR_FILE_API
-                                                      : NUVRA_TOKENIZER_STATUS_INVALID_STATE;
-      EXPECT_EQ(kind.narrow(t.get(), missing.c_str()), expected) << kind.name << " " << type;
-      EXPECT_EQ(kind.wide(t.get(), wide_missing.c_str()), expected) << kind.name << " " << type;
-    }
-  }
-}
 
 TEST(OpenFile, VocabularyFilesReplaceAndFailuresKeepTheTable) {
   TempDir dir;
@@ -146,17 +111,6 @@ TEST(OpenFile, SparseIdsCostTheirEntriesNotTheLargestId) {
     EXPECT_EQ(t.decode({c.last, c.last + 1}, kWithSpecials), -128);
     EXPECT_EQ(t.decode({c.last, c.last + 1}), 0);
   }
-}
-
-TEST(OpenFile, WidePathsBehaveLikeNarrowOnes) {
-  TempDir dir;
-  const std::string path = dir.write("v\xC3\xA9.json", R"({"\u00e9": 1})");
-  Tokenizer wide(7);
-  ASSERT_EQ(nuvraTokenizerOpenVocabFileW(wide.get(), widen(path).c_str()), 0);
-  EXPECT_EQ(wide.vocabEntries(), (Entries{"", "\xC3\xA9"}));
-  const std::string config = dir.write("c\xC3\xA9.json", "{\"do_lower_case\": false}");
-  Tokenizer t8(8);
-  EXPECT_EQ(nuvraTokenizerOpenTokenizerConfigFileW(t8.get(), widen(config).c_str()), 0);
 }
 
 TEST(OpenFile, VocabularyQueriesReplaceTheReturnedText) {

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+
+#include <algorithm>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -86,6 +88,19 @@ TEST(HostileInput, EveryOpenRefusesWhatIsNoRegularFileWithoutBlocking) {
       {nuvraTokenizerOpenTokenizerConfigFileA, nuvraTokenizerOpenTokenizerConfigFileW, {8}},
   };
   for (const FileKind& kind : kinds) {
+    // Arguments are checked first, then the type, and only then the file.
+    EXPECT_EQ(kind.narrow(nullptr, fifo.c_str()), NUVRA_TOKENIZER_STATUS_INVALID_ARGUMENT);
+    EXPECT_EQ(kind.wide(nullptr, testing::widen(fifo).c_str()), NUVRA_TOKENIZER_STATUS_INVALID_ARGUMENT);
+    for (int32_t type = 0; type <= 10; ++type) {
+      Tokenizer other(type);
+      EXPECT_EQ(kind.narrow(other.get(), nullptr), NUVRA_TOKENIZER_STATUS_INVALID_ARGUMENT) << type;
+      EXPECT_EQ(kind.wide(other.get(), nullptr), NUVRA_TOKENIZER_STATUS_INVALID_ARGUMENT) << type;
+      if (std::count(kind.types.begin(), kind.types.end(), type) == 0) {
+        EXPECT_EQ(kind.narrow(other.get(), fifo.c_str()), NUVRA_TOKENIZER_STATUS_INVALID_STATE) << type;
+        EXPECT_EQ(kind.wide(other.get(), testing::widen(fifo).c_str()),
+                  NUVRA_TOKENIZER_STATUS_INVALID_STATE) << type;
+      }
+    }
     for (int32_t type : kind.types) {
       Tokenizer t = loaded(type);
       const std::string before = snapshot(t);
