@@ -97,8 +97,9 @@ int main(int argc, char** argv) {
     return 1;
   }
   // ModelProto.normalizer_spec = 3, NormalizerSpec.precompiled_charmap = 2.
-  const std::optional<std::string_view> spec = findField(model, 3);
-  const std::optional<std::string_view> charmap = spec ? findField(*spec, 2) : std::nullopt;
+  const std::optional<std::string_view> normalizer = findField(model, 3);
+  const std::optional<std::string_view> charmap =
+      normalizer ? findField(*normalizer, 2) : std::nullopt;
   // The map is the trie's byte size, the trie's 32-bit units, then the
   // NUL-terminated replacement texts the trie's values point into.
   if (!charmap || charmap->size() < 4) {

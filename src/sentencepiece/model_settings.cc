@@ -103,11 +103,11 @@ bool spansWords(std::string_view piece, bool suffix) {
 }
 
 bool readSpec(std::string_view bytes, Settings& s, bool trainer) {
-  WireReader spec(bytes);
+  WireReader message(bytes);
   uint32_t field = 0;
   uint64_t number = 0;
   std::string_view value;
-  while (spec.next(field, number, value)) {
+  while (message.next(field, number, value)) {
     if (trainer) {
       if (field == kTrainerModelType) s.model_type = number;
       if (field == kTrainerSplitByWhitespace) s.split_by_whitespace = number != 0;
@@ -123,7 +123,7 @@ bool readSpec(std::string_view bytes, Settings& s, bool trainer) {
       default: break;
     }
   }
-  return !spec.failed();
+  return !message.failed();
 }
 
 // The built-in rules map ASCII printable characters to themselves and
