@@ -20,14 +20,13 @@ const std::string kDataDir = NUVRA_DATA_DIR;
 // line back less one trailing space.
 void expectParity(Tokenizer& t, const std::string& expectations, const Ids& head,
                   const Ids& tail) {
-  const std::vector<JsonLine> lines =
-      readJsonLines(std::string(NUVRA_SOURCE_DIR) + "/tests/bpe/parity/" + expectations);
+  const auto lines = readJsonLines(std::string(NUVRA_SOURCE_DIR) + "/tests/bpe/parity/" + expectations);
   ASSERT_GT(lines.size(), 150u);
   size_t same = 0;
-  for (const JsonLine& line : lines) {
-    const std::string& text = line.strings.at("text");
+  for (const auto& line : lines) {
+    const auto text = line.at("text").get<std::string>();
     Ids expected = head;
-    const Ids& ids = line.ints.at("ids");
+    const auto ids = line.at("ids").get<Ids>();
     expected.insert(expected.end(), ids.begin(), ids.end());
     expected.insert(expected.end(), tail.begin(), tail.end());
     const Ids ours = t.ids(text);
@@ -76,17 +75,11 @@ TEST(BpeParityTest, WordEndTypeGivesPublishedIds) {
       {"a photo of 2 cats", {320, 1125, 539, 273, 3989}},
   };
   Tokenizer t(NUVRA_TOKENIZER_TYPE_BPE_WORD_END);
-  Tokenizer clip(NUVRA_TOKENIZER_TYPE_BPE_FILES_BARE);
-  ASSERT_EQ(clip.openVocab(kDataDir + "/clip/vocab.json"), NUVRA_TOKENIZER_STATUS_SUCCESS);
   for (const auto& [text, ids] : samples) {
     Ids framed{49406};
     framed.insert(framed.end(), ids.begin(), ids.end());
     framed.push_back(49407);
     EXPECT_EQ(t.ids(text), framed) << text;
-    for (int32_t id : ids) {
-      EXPECT_EQ(t.vocabEntry(id), clip.vocabEntry(id));
-      EXPECT_EQ(t.vocabEntry(id).substr(t.vocabEntry(id).size() - 4), "</w>");
-    }
   }
 }
 

@@ -90,17 +90,17 @@ class ModelUnderTest {
 };
 
 TEST(SpmParity, PublishedEncodingsOfEveryModelUnderEveryType) {
-  const std::vector<JsonLine> lines = readJsonLines(spmData("expected_encodings.jsonl"));
+  const auto lines = readJsonLines(spmData("expected_encodings.jsonl"));
   ASSERT_EQ(lines.size(), 684u);
   std::map<std::string, std::unique_ptr<ModelUnderTest>> models;
   int failures = 0;
-  for (const JsonLine& line : lines) {
-    const std::string& name = line.strings.at("model");
-    const std::string& text = line.strings.at("text");
+  for (const auto& line : lines) {
+    const auto name = line.at("model").get<std::string>();
+    const auto text = line.at("text").get<std::string>();
     auto& model = models[name];
     if (!model) model = std::make_unique<ModelUnderTest>(spmData(name));
     // Made by the same library version: the base every type is framed around.
-    ASSERT_EQ(plainIds(model->library(), text), line.ints.at("ids")) << name << ": " << text;
+    ASSERT_EQ(plainIds(model->library(), text), line.at("ids").get<Ids>()) << name << ": " << text;
     failures += model->check(text);
   }
   EXPECT_EQ(models.size(), 6u);
