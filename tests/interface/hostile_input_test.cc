@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "nuvra_tokenizer.h"
+#include "support/published_resources.h"
 #include "support/temp_files.h"
 #include "support/text_lines.h"
 #include "support/tokenizer.h"
@@ -26,44 +27,15 @@ using OpenW = int32_t (*)(NuvraTokenizer*, const wchar_t*);
 
 const std::string kData = NUVRA_DATA_DIR;
 
-struct Resource {
-  OpenA open;
-  std::string path;
-};
-
-// Each type with the files a caller would give it.
-std::vector<Resource> resourcesOf(int32_t type) {
-  switch (type) {
-    case 7:
-    case 9:
-      return {{nuvraTokenizerOpenVocabFileA, kData + "/gpt2/vocab.json"},
-              {nuvraTokenizerOpenMergeFileA, kData + "/gpt2/merges.txt"}};
-    case 4:
-    case 5:
-    case 8:
-      return {{nuvraTokenizerOpenVocabFileA, kData + "/bert/bert-base-uncased-vocab.txt"}};
-    case 2:
-    case 3:
-    case 6:
-    case 10:
-      return {{nuvraTokenizerOpenModelFileA, kData + "/spm/llama-tokenizer.model"}};
-    default:
-      return {};
-  }
-}
-
 Tokenizer loaded(int32_t type) {
   Tokenizer t(type);
-  for (const Resource& r : resourcesOf(type)) EXPECT_EQ(r.open(t.get(), r.path.c_str()), 0);
+  EXPECT_TRUE(testing::openPublishedResources(t.get(), type)) << type;
   return t;
 }
 
 // What a caller can see of a handle: its vocabulary and how it encodes.
 std::string snapshot(Tokenizer& t) {
-  std::string out = std::to_string(t.vocabSize()) + ":";
-  out += std::to_string(t.encode("Hello <s>[CLS] world", true));
-  for (int32_t id : t.tokens()) out += " " + std::to_string(id);
-  return out;
+  return std::to_string(t.vocabSize()) + testing::observe(t.get(), "Hello <s>[CLS] world");
 }
 
 struct FileKind {
@@ -78,7 +50,7 @@ TEST(HostileInput, EveryOpenRefusesWhatIsNoRegularFileWithoutBlocking) {
   testing::TempDir dir;
   const std::string fifo = dir.path() + "/fifo";
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-  const std::vector<std::string> paths = {fifo, dir.path(), "/dev/zero"};
+  const std::vector<std::string> paths = {fifo, dir.path(), "/dev/zero", dir.missing("absent")};
   const std::vector<FileKind> kinds = {
       {nuvraTokenizerOpenModelFileA, nuvraTokenizerOpenModelFileW, {2, 3, 6, 10}},
       {nuvraTokenizerOpenDictionaryFileA, nuvraTokenizerOpenDictionaryFileW, {4, 5}},

@@ -56,6 +56,26 @@ inline std::vector<std::string> vocabEntries(NuvraTokenizer* t) {
   return out;
 }
 
+// What a caller sees of `t` on encoding `input` each way and decoding the
+// ids each way: statuses, ids and texts in one string. Replaces the results.
+inline std::string observe(NuvraTokenizer* t, const std::string& input) {
+  std::string out;
+  for (bool specials : {false, true}) {
+    out += std::to_string(specials ? nuvraTokenizerEncodeWithSpecialTokens(t, input.c_str())
+                                   : nuvraTokenizerEncode(t, input.c_str())) + ":";
+    const Ids ids = tokens(t);
+    for (int32_t id : ids) out += " " + std::to_string(id);
+    const int32_t none = 0;
+    const int32_t* data = ids.empty() ? &none : ids.data();
+    // One statement a call: the operands of + are unsequenced.
+    out += "|" + std::to_string(nuvraTokenizerDecode(t, data, uint32_t(ids.size())));
+    out += text(t);
+    out += "|" + std::to_string(nuvraTokenizerDecodeWithSpecialTokens(t, data, uint32_t(ids.size())));
+    out += text(t) + "\n";
+  }
+  return out;
+}
+
 // A handle through the public interface, destroyed with the test. Reads
 // never pass a null array, even for no records.
 class Tokenizer {
@@ -107,27 +127,15 @@ class Tokenizer {
   // The decoded text, or "<status N>" when the decode fails.
   std::string text(const Ids& ids, bool specials = false) {
     const int32_t status = decode(ids, specials);
-    return status == NUVRA_TOKENIZER_STATUS_SUCCESS ? decodedText() : statusText(status);
+    return status == NUVRA_TOKENIZER_STATUS_SUCCESS ? decodedText() : testing::statusText(status);
   }
   std::string decodedText() const { return testing::text(handle_); }
 
   uint32_t vocabSize() const { return testing::vocabSize(handle_); }
   std::string vocabEntry(int32_t id) const { return testing::vocabEntry(handle_, id); }
   std::vector<std::string> vocabEntries() const { return testing::vocabEntries(handle_); }
-  // Lowest id of the entry `entry`, or -1.
-  int32_t idOf(const std::string& entry) const {
-    const std::vector<std::string> entries = vocabEntries();
-    for (size_t id = 0; id < entries.size(); ++id) {
-      if (entries[id] == entry) return int32_t(id);
-    }
-    return -1;
-  }
 
  private:
-  static std::string statusText(int32_t status) {
-    return "<status " + std::to_string(status) + ">";
-  }
-
   NuvraTokenizer* handle_ = nullptr;
 };
 

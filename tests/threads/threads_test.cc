@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -11,6 +10,7 @@
 #include "support/tokenizer.h"
 #include "nuvra_tokenizer.h"
 #include "support/published_resources.h"
+#include "support/text_lines.h"
 
 namespace nuvra {
 namespace {
@@ -34,9 +34,8 @@ class StartLine {
 std::vector<std::string> someLines() {
   std::vector<std::string> lines;
   for (const char* corpus : {"text/multilingual_sample.txt", "text/botchan.txt", "text/wagahaiwa_nekodearu.txt"}) {
-    std::ifstream in(testing::publishedFile(corpus));
-    std::string line;
-    for (int i = 0; i < 12 && std::getline(in, line); ++i) lines.push_back(line);
+    const std::vector<std::string> all = testing::splitLines(testing::readFile(testing::publishedFile(corpus)));
+    lines.insert(lines.end(), all.begin(), all.begin() + 12);
   }
   lines.push_back("<|endoftext|><s>[CLS] </s>\xF0\x9F\x98\x80 \xE3\x80\x82<mask>");
   return lines;
@@ -49,23 +48,7 @@ std::vector<std::string> encodeAndDecode(const std::vector<std::string>& lines) 
   for (int32_t type = 0; type <= 10; ++type) {
     Tokenizer t(type);
     EXPECT_TRUE(testing::openPublishedResources(t.get(), type)) << type;
-    for (const std::string& line : lines) {
-      for (bool specials : {false, true}) {
-        std::string record = std::to_string(type) + ":";
-        const int32_t status = specials ? nuvraTokenizerEncodeWithSpecialTokens(t.get(), line.c_str())
-                                        : nuvraTokenizerEncode(t.get(), line.c_str());
-        const std::vector<int32_t> ids = testing::tokens(t.get());
-        record += std::to_string(status);
-        for (int32_t id : ids) record += " " + std::to_string(id);
-        const int32_t none = 0;
-        const int32_t* data = ids.empty() ? &none : ids.data();
-        record += "|" + std::to_string(nuvraTokenizerDecode(t.get(), data, uint32_t(ids.size())));
-        record += testing::text(t.get());
-        record += "|" + std::to_string(nuvraTokenizerDecodeWithSpecialTokens(t.get(), data, uint32_t(ids.size())));
-        record += testing::text(t.get());
-        out.push_back(std::move(record));
-      }
-    }
+    for (const std::string& line : lines) out.push_back(std::to_string(type) + testing::observe(t.get(), line));
   }
   return out;
 }
