@@ -52,26 +52,6 @@ TEST(Utf32ToUtf8, EncodesUpToU10FFFFWithoutATerminator) {
   }
 }
 
-TEST(Utf8Exports, NullPointersAreInvalidArguments) {
-  uint32_t cp = 0, count = 0;
-  char buffer[4];
-  EXPECT_EQ(nuvraTokenizerUtf8ToUtf32(nullptr, &count, "a", 1), -1);
-  EXPECT_EQ(nuvraTokenizerUtf8ToUtf32(&cp, nullptr, "a", 1), -1);
-  EXPECT_EQ(nuvraTokenizerUtf8ToUtf32(&cp, &count, nullptr, 1), -1);
-  EXPECT_EQ(nuvraTokenizerUtf32ToUtf8(nullptr, &count, 0x41), -1);
-  EXPECT_EQ(nuvraTokenizerUtf32ToUtf8(buffer, nullptr, 0x41), -1);
-}
-
-TEST(Utf8Routines, EveryCodePointRoundTrips) {
-  for (uint32_t cp = 0; cp <= 0x10FFFF; ++cp) {
-    char buffer[4];
-    const int n = utf8EncodeChar(cp, buffer);
-    uint32_t back = 0;
-    ASSERT_EQ(utf8DecodeChar(buffer, n, back), n) << cp;
-    ASSERT_EQ(back, cp);
-  }
-}
-
 // The UTF-8 cut: decoding stops at the first invalid sequence, encoding
 // skips values above U+10FFFF and ends at U+0000.
 TEST(Utf8Routines, ConversionsStopAtTheFirstInvalidSequenceOrNul) {

@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <optional>
 #include <random>
 #include <stdexcept>
@@ -23,15 +22,10 @@
 #include "interface/type_table.h"
 #include "nuvra_tokenizer.h"
 #include "readers/json_vocab_reader.h"
+#include "support/iterations.h"
 
 namespace nuvra::bpe {
 namespace {
-
-size_t iterations(size_t ci_default) {
-  const char* value = std::getenv("NUVRA_DIFFERENTIAL_ITERATIONS");
-  if (value == nullptr || *value == '\0') return ci_default;
-  return size_t(std::strtoull(value, nullptr, 10));
-}
 
 // nullopt where decode must fail (an id outside the vocabulary, not skipped).
 std::optional<std::string> plainDecode(const std::vector<int32_t>& ids, uint32_t type,
@@ -106,7 +100,7 @@ TEST(BpeDecoderDifferentialTest, HandMadeVocabulary) {
   for (int32_t id = 0; id < int32_t(vocab.size()); ++id) {
     if (id != 6 && id != 17) favoured.push_back(id);
   }
-  const size_t rounds = iterations(1500);
+  const size_t rounds = testing::iterations(1500);
   for (const uint32_t type : {0u, 1u, 9u}) {
     SCOPED_TRACE("type " + std::to_string(type));
     expectSameAsPlainDecode(vocab, type, favoured, rounds, 7 + type);
@@ -123,7 +117,7 @@ TEST(BpeDecoderDifferentialTest, PublishedVocabularies) {
   const int32_t end_of_text =
       readers::TokenIndex(gpt2, readers::TokenIndex::Duplicates::kHighestId).find("<|endoftext|>");
   ASSERT_GE(end_of_text, 0);
-  const size_t rounds = iterations(1000);
+  const size_t rounds = testing::iterations(1000);
   expectSameAsPlainDecode(gpt2, 9, {end_of_text}, rounds, 11);
   expectSameAsPlainDecode(gpt2, 0, {end_of_text}, rounds, 12);
   const std::vector<std::string>& word_end = *builtinTables(BuiltinList::kWordEnd).vocab;

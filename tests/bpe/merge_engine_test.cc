@@ -5,11 +5,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
-#include <cstdlib>
-#include <fstream>
 #include <random>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,6 +15,9 @@
 #include "bpe/naive_bpe.h"
 #include "bpe/pre_tokenizer.h"
 #include "base/utf8.h"
+#include "support/iterations.h"
+#include "support/published_resources.h"
+#include "support/text_lines.h"
 
 namespace nuvra::bpe {
 namespace {
@@ -34,53 +34,11 @@ std::vector<std::string> tokensOf(MergeEngine& engine, const MergeTable& table,
   return tokens;
 }
 
-// Token texts the engine makes of `piece`, through the array loop or, with
-// `long_word_symbols` 0, through the heap.
-std::vector<std::string> engineTokens(const MergeTable& table, uint32_t type,
-                                      std::string_view piece,
-                                      size_t long_word_symbols = MergeEngine::kLongWordSymbols) {
-  const TokenIndex no_vocab;
-  MergeEngine engine(table, no_vocab, type == 1, -1);
-  engine.setLongWordSymbols(long_word_symbols);
-  std::vector<std::string> tokens = tokensOf(engine, table, piece);
-  if (tokens.empty()) tokens.emplace_back(type == 1 ? "</w>" : "");
-  return tokens;
-}
-
 std::vector<std::string> naiveTokens(const testing::NaiveMerges& merges, uint32_t type,
                                      std::string_view piece) {
   return testing::bpeWord(bytesToSymbols(piece, byteEncoder()), merges, type);
 }
 
-
-TEST(MergeEngineTest, HandWrittenTablesInBothLoopsAndTheOracle) {
-  const struct {
-    MergeList rules;
-    uint32_t type;
-    const char* piece;
-    std::vector<std::string> tokens;
-  } cases[] = {
-      // Every non-overlapping occurrence joins in one pass, left to right.
-      {{{"a", "a", 0}}, 0, "aaaaa", {"aa", "aa", "a"}},
-      // (aa, a) outranks (a, a) but is formed during its pass, so it waits.
-      {{{"aa", "a", 0}, {"a", "a", 1}}, 0, "aaaa", {"aa", "aa"}},
-      // Equal ranks follow pair order, bytewise and unsigned ("Ġ" after "z").
-      {{{"b", "c", 5}, {"a", "b", 5}}, 0, "abc", {"ab", "c"}},
-      {{{"Ġ", "a", 7}, {"z", "Ġ", 7}}, 0, "z a", {"zĠ", "a"}},
-      // Ranks at the limit never merge.
-      {{{"a", "b", kLimit + 5}, {"b", "c", kLimit - 1}}, 0, "abc", {"a", "bc"}},
-      // The word-end marker joins the last symbol before any merge.
-      {{}, 0, "", {""}},
-      {{}, 1, "", {"</w>"}},
-  };
-  for (const auto& c : cases) {
-    const MergeTable table(c.rules);
-    EXPECT_EQ(engineTokens(table, c.type, c.piece), c.tokens) << "array loop, " << c.piece;
-    EXPECT_EQ(engineTokens(table, c.type, c.piece, 0), c.tokens) << "heap loop, " << c.piece;
-    EXPECT_EQ(naiveTokens(testing::naiveMerges(c.rules), c.type, c.piece), c.tokens)
-        << "oracle, " << c.piece;
-  }
-}
 
 // A random table over a few symbols: each rule joins two symbols the table
 // can already make, so that merges chain. Ranks are a permutation, or drawn
@@ -115,13 +73,12 @@ MergeList randomRules(std::mt19937& rng, const std::vector<std::string>& alphabe
 }
 
 TEST(MergeEngineTest, MatchesTheOracleOnRandomWordsAndTables) {
-  const char* env = std::getenv("NUVRA_DIFFERENTIAL_ITERATIONS");
-  const long iterations = env != nullptr ? std::atol(env) : 3000;
+  const size_t iterations = nuvra::testing::iterations(3000);
   const std::vector<std::vector<std::string>> alphabets{
       {"a", "b"}, {"a", "b", "c"}, {"x", "y", "z", "w"}, {"a", " ", "\xC3"}};
   std::mt19937 rng(20240611);
   const TokenIndex no_vocab;
-  long compared = 0;
+  size_t compared = 0;
   while (compared < iterations) {
     const std::vector<std::string>& alphabet = alphabets[rng() % alphabets.size()];
     const uint32_t type = rng() % 3 == 0 ? 1 : 0;
@@ -180,30 +137,23 @@ TEST(MergeEngineTest, RepeatedWordsGiveTheRecordsOfAFreshEngine) {
   }
 }
 
-std::string readDataFile(const std::string& relative) {
-  std::ifstream in(std::string(NUVRA_DATA_DIR) + "/" + relative, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
-
 // The oracle's table for the built-in byte-level list, read from its file
 // once for the tests that need it.
 const testing::NaiveMerges& builtinOracle() {
   static const testing::NaiveMerges merges = testing::naiveMerges(
-      readers::parseMergeList(readDataFile("whisper-multilingual/merges.txt")));
+      readers::parseMergeList(nuvra::testing::readFile(nuvra::testing::publishedFile("whisper-multilingual/merges.txt"))));
   return merges;
 }
 
 TEST(MergeEngineTest, MatchesTheOracleOnRealTables) {
   // The first thousand distinct pre-tokens of an English novel.
-  const std::string text = readDataFile("text/botchan.txt");
+  const std::string text = nuvra::testing::readFile(nuvra::testing::publishedFile("text/botchan.txt"));
   std::set<std::string> words;
   WordScanner scanner(text, WordPattern::kAsciiDigit);
   for (std::string_view word; words.size() < 1000 && scanner.next(word);) words.emplace(word);
   ASSERT_EQ(words.size(), 1000u);
   // The built-in byte-level table, and a table read from a merge file.
-  const readers::MergeList file_rules = readers::parseMergeList(readDataFile("gpt2/merges.txt"));
+  const readers::MergeList file_rules = readers::parseMergeList(nuvra::testing::readFile(nuvra::testing::publishedFile("gpt2/merges.txt")));
   const MergeTable file_table(file_rules);
   const testing::NaiveMerges file_merges = testing::naiveMerges(file_rules);
   const TokenIndex no_vocab;
@@ -221,7 +171,7 @@ TEST(MergeEngineTest, LongPreTokensInBothLoops) {
   // Letters of the English and the Japanese novel run together as one word.
   const MergeTable& table = *builtinTables(BuiltinList::kTranscript).merges;
   for (const char* novel : {"text/botchan.txt", "text/wagahaiwa_nekodearu.txt"}) {
-    const std::string text = readDataFile(novel);
+    const std::string text = nuvra::testing::readFile(nuvra::testing::publishedFile(novel));
     std::string run;
     for (size_t i = 0; i < text.size() && run.size() < 300;) {
       const size_t n = std::max(1, utf8CharLength(static_cast<unsigned char>(text[i])));
@@ -229,8 +179,11 @@ TEST(MergeEngineTest, LongPreTokensInBothLoops) {
       i += n;
     }
     const std::vector<std::string> expected = naiveTokens(builtinOracle(), 0, run);
-    EXPECT_EQ(engineTokens(table, 0, run), expected) << novel;
-    EXPECT_EQ(engineTokens(table, 0, run, 0), expected) << novel;
+    const TokenIndex no_vocab;
+    MergeEngine array_loop(table, no_vocab, false, -1), heap_loop(table, no_vocab, false, -1);
+    heap_loop.setLongWordSymbols(0);
+    EXPECT_EQ(tokensOf(array_loop, table, run), expected) << novel;
+    EXPECT_EQ(tokensOf(heap_loop, table, run), expected) << novel;
   }
 }
 

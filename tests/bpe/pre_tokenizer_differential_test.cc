@@ -11,19 +11,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <random>
-#include <set>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "bpe/pre_tokenizer.h"
+#include "support/iterations.h"
+#include "support/text_lines.h"
 #include "base/utf8.h"
 
 namespace nuvra::bpe {
@@ -122,53 +120,24 @@ class Regex {
 
 using Pieces = std::vector<std::string>;
 
-std::string unicodeVersion() {
-  char version[32] = {};
-  pcre2_config(PCRE2_CONFIG_UNICODE_VERSION, version);
-  return version;
-}
-
 bool isSurrogate(uint32_t cp) { return cp >= 0xD800 && cp <= 0xDFFF; }
 
-// Every code point in order: our class against PCRE2's. Code points whose
-// class differs are returned; they may only be code points PCRE2 knows from a
-// later Unicode version than 14.0 (unassigned, hence kOther, in our table).
-std::set<uint32_t> classDifferences() {
+// Every code point in order: our class against PCRE2's, whose tables must be
+// of the same Unicode version as ours.
+TEST(PreTokenizerDifferentialTest, EveryCodepointHasPcreClass) {
+  char version[32] = {};
+  pcre2_config(PCRE2_CONFIG_UNICODE_VERSION, version);
+  ASSERT_STREQ(version, "14.0.0");
   const Regex classes("(\\p{L})|(\\p{N})|([" + std::string(kEcmaSpaceSet) + "])",
                       PCRE2_ANCHORED);
   const CharClass by_group[] = {CharClass::kOther, CharClass::kLetter, CharClass::kNumber,
                                 CharClass::kSpace};
-  std::set<uint32_t> differences;
   for (uint32_t cp = 0; cp < 0x110000; ++cp) {
     if (isSurrogate(cp)) continue;
     char bytes[4];
     const int n = utf8EncodeChar(cp, bytes);
-    const CharClass theirs = by_group[classes.matchedGroup({bytes, size_t(n)})];
-    if (theirs != codepointClass(cp)) differences.insert(cp);
+    ASSERT_EQ(by_group[classes.matchedGroup({bytes, size_t(n)})], codepointClass(cp)) << std::hex << "U+" << cp;
   }
-  return differences;
-}
-
-// Code points whose class the two sides may disagree on; computed once.
-const std::set<uint32_t>& excludedCodepoints() {
-  static const std::set<uint32_t> excluded =
-      unicodeVersion() == "14.0.0" ? std::set<uint32_t>{} : classDifferences();
-  return excluded;
-}
-
-TEST(PreTokenizerDifferentialTest, EveryCodepointHasPcreClass) {
-  const std::set<uint32_t> differences = classDifferences();
-  if (unicodeVersion() == "14.0.0") {
-    EXPECT_TRUE(differences.empty()) << differences.size() << " code points differ, first U+"
-                                     << std::hex << *differences.begin();
-    return;
-  }
-  // A newer PCRE2 table: only code points unassigned in 14.0 may differ.
-  for (uint32_t cp : differences) {
-    EXPECT_EQ(codepointClass(cp), CharClass::kOther) << std::hex << "U+" << cp;
-  }
-  std::printf("PCRE2 Unicode %s: %zu code points excluded from random strings\n",
-              unicodeVersion().c_str(), differences.size());
 }
 
 class Oracle {
@@ -260,12 +229,6 @@ class Oracle {
   std::vector<TagSplitPiece> split_;
 };
 
-size_t iterations(size_t ci_default) {
-  const char* value = std::getenv("NUVRA_DIFFERENTIAL_ITERATIONS");
-  if (value == nullptr || *value == '\0') return ci_default;
-  return size_t(std::strtoull(value, nullptr, 10));
-}
-
 // Random valid UTF-8 strings. Each string picks a mix: all planes, white
 // space, digits and numbers, contractions, tags, near misses of the sets.
 class TextGenerator {
@@ -304,7 +267,7 @@ class TextGenerator {
         case 6: cp = 0x20 + rng_() % 0x5F; break;                // printable ASCII
         default: cp = 0x80 + rng_() % (0x10000 - 0x80); break;  // rest of the BMP
       }
-      if (!isSurrogate(cp) && excludedCodepoints().count(cp) == 0) return cp;
+      if (!isSurrogate(cp)) return cp;
     }
   }
 
@@ -314,7 +277,7 @@ class TextGenerator {
 TEST(PreTokenizerDifferentialTest, RandomStrings) {
   Oracle oracle;
   TextGenerator generator(20240501);
-  const size_t count = iterations(50000);
+  const size_t count = testing::iterations(50000);
   for (size_t i = 0; i < count; ++i) {
     ASSERT_TRUE(oracle.compare(generator.next())) << "string " << i;
   }
@@ -355,10 +318,7 @@ TEST(PreTokenizerDifferentialTest, SampleTexts) {
   size_t files = 0;
   for (const auto& entry : std::filesystem::directory_iterator(dir)) {
     if (entry.path().extension() != ".txt") continue;
-    std::ifstream in(entry.path(), std::ios::binary);
-    std::stringstream buffer;
-    buffer << in.rdbuf();
-    const std::string content = buffer.str();
+    const std::string content = testing::readFile(entry.path());
     ASSERT_EQ(utf8RoundTrip(content), content) << entry.path() << " is not valid UTF-8";
     ++files;
     size_t start = 0;

@@ -47,19 +47,6 @@ TEST_F(ResultsTest, CapacityIsCheckedBeforeTheType) {
   EXPECT_EQ(nuvraTokenizerGetWordIDs(bare.get(), out, 2), NUVRA_TOKENIZER_STATUS_INVALID_STATE);
 }
 
-TEST_F(ResultsTest, PositionsExistOnlyForTypesSevenAndEight) {
-  int32_t out[1] = {42};
-  for (int32_t type = 0; type <= 10; ++type) {
-    Tokenizer t(type);
-    const int32_t expected = (type == 7 || type == 8) ? 0 : NUVRA_TOKENIZER_STATUS_INVALID_STATE;
-    for (auto query : {nuvraTokenizerGetWordIDs, nuvraTokenizerGetCharStarts, nuvraTokenizerGetCharEnds}) {
-      EXPECT_EQ(query(t.get(), out, 1), expected) << type;
-    }
-    EXPECT_EQ(nuvraTokenizerGetTokens(t.get(), out, 0), 0);
-    EXPECT_EQ(out[0], 42);  // no records, nothing written
-  }
-}
-
 TEST_F(ResultsTest, TextNeedsRoomForItsTerminator) {
   ASSERT_EQ(t_.decode({0, 6, 7, 6, 2}), 0);
   uint32_t length = 0;
@@ -105,6 +92,9 @@ TEST(Queries, NullArgumentsAreInvalid) {
       nuvraTokenizerEncodeWithSpecialTokens(h, nullptr), nuvraTokenizerDecode(nullptr, ids, 0),
       // A null array is refused even when there is nothing to read from it.
       nuvraTokenizerDecode(h, nullptr, 0),          nuvraTokenizerDecodeWithSpecialTokens(h, nullptr, 0),
+      nuvraTokenizerUtf8ToUtf32(nullptr, &value, "a", 1), nuvraTokenizerUtf8ToUtf32(&value, nullptr, "a", 1),
+      nuvraTokenizerUtf8ToUtf32(&value, &value, nullptr, 1), nuvraTokenizerUtf32ToUtf8(nullptr, &value, 0x41),
+      nuvraTokenizerUtf32ToUtf8(buffer, nullptr, 0x41),
   };
   for (size_t i = 0; i < std::size(statuses); ++i) EXPECT_EQ(statuses[i], -1) << "call " << i;
 }

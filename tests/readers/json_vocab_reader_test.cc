@@ -74,15 +74,5 @@ TEST(JsonVocabReader, ValuesReadLikeStoi) {
   }
 }
 
-TEST(JsonVocabReader, ReadsFilesWithCrLfAndReportsMissingOnes) {
-  nuvra::testing::TempDir dir;
-  const std::string path = dir.write("v.json", "{\r\n  \"a\": 0,\r\n  \"b\r\": 1\r\n}\r\n");
-  const auto pairs = readJsonVocab(FilePath{path.c_str(), nullptr});
-  ASSERT_TRUE(pairs.has_value());
-  ASSERT_EQ(pairs->size(), 2u);
-  EXPECT_EQ((*pairs)[1].text, "b\r");  // a CR not before LF is an ordinary byte
-  EXPECT_FALSE(readJsonVocab(FilePath{dir.missing("none.json").c_str(), nullptr}).has_value());
-}
-
 }  // namespace
 }  // namespace nuvra::readers

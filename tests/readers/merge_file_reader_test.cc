@@ -41,15 +41,5 @@ TEST(MergeFileReader, FieldsRanksAndHeaders) {
   }
 }
 
-TEST(MergeFileReader, CrLfReadsAsLf) {
-  nuvra::testing::TempDir dir;
-  const std::string path = dir.write("m.txt", "#version: 0.2\r\na b\r\nc d\r\n");
-  const auto rules = readMergeFile(FilePath{path.c_str(), nullptr});
-  ASSERT_TRUE(rules.has_value());
-  ASSERT_EQ(rules->size(), 2u);
-  EXPECT_EQ((*rules)[1].right, "d");
-  EXPECT_FALSE(readMergeFile(FilePath{dir.missing("no.txt").c_str(), nullptr}).has_value());
-}
-
 }  // namespace
 }  // namespace nuvra::readers

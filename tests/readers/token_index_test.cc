@@ -23,15 +23,6 @@ TEST(TokenIndex, DuplicatesResolveToTheChosenEnd) {
   EXPECT_EQ(highest.size(), 4u);
 }
 
-TEST(TokenIndex, FindsEveryEntryOfALargeVocabulary) {
-  std::vector<std::string> entries;
-  for (int i = 0; i < 50000; ++i) entries.push_back("tok" + std::to_string(i));
-  const TokenIndex index(entries, TokenIndex::Duplicates::kHighestId);
-  for (int i = 0; i < 50000; ++i) ASSERT_EQ(index.find(entries[size_t(i)]), i);
-  EXPECT_EQ(index.find("tok50000"), -1);
-  EXPECT_EQ(index.find("tok"), -1);
-}
-
 TEST(TokenIndex, CraftedCollisionsStayLinearUnderTheProcessSeed) {
   // 16-byte keys whose first half cancels the unseeded hash's first factor:
   // every one hashes alike without a seed, so each insert walks all before.
@@ -69,7 +60,6 @@ TEST(TokenList, StoresEntriesNotTheIdSpace) {
   };
   const Case cases[] = {
       {{}, {{"a", 2147483646}}, 2147483647, 2147483646, "a", 7, 1, 2147483645},
-      {{}, {{"a", 0}, {"b", 1}, {"c", 200000000}}, 200000001, 1, "b", 5, 3, 199999999},
       // Nearly full: holes become empty entries; a later pair wins.
       {{}, {{"x", 1}, {"y", 1}, {"a", 0}, {"b", 3}}, 4, 1, "y", 2, 4, 2},
       {{"p", "", "q"}, {{"r", 1000000}, {"s", 2}}, 1000001, 2, "s", 999999, 4, 999999},
@@ -84,12 +74,6 @@ TEST(TokenList, StoresEntriesNotTheIdSpace) {
     EXPECT_EQ(list.slotCount(), c.slots);
     EXPECT_EQ(TokenIndex(list, TokenIndex::Duplicates::kHighestId).find(""), c.empty_id);
   }
-}
-
-TEST(TokenIndex, EmptyIndexFindsNothing) {
-  const TokenIndex empty;
-  EXPECT_EQ(empty.find(""), -1);
-  EXPECT_EQ(empty.find("a"), -1);
 }
 
 }  // namespace

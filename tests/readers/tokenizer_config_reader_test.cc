@@ -49,14 +49,5 @@ TEST(TokenizerConfigReader, NothingInsideAStringOrArrayValueEndsIt) {
   EXPECT_TRUE(parseTokenizerConfig(R"({"s": "open, "do_lower_case": false})", {}).do_lower_case);
 }
 
-TEST(TokenizerConfigReader, MissingFileIsReported) {
-  nuvra::testing::TempDir dir;
-  EXPECT_FALSE(readTokenizerConfig(FilePath{dir.missing("c.json").c_str(), nullptr}, {}));
-  const std::string path = dir.write("c.json", "{\"do_lower_case\": false}");
-  const auto c = readTokenizerConfig(FilePath{path.c_str(), nullptr}, {});
-  ASSERT_TRUE(c.has_value());
-  EXPECT_FALSE(c->do_lower_case);
-}
-
 }  // namespace
 }  // namespace nuvra::readers

@@ -9,6 +9,7 @@
 #include "sentencepiece/long_text_encoder.h"
 #include "sentencepiece/model_loader.h"
 #include "sentencepiece/spm_test_support.h"
+#include "support/published_resources.h"
 #include "support/text_lines.h"
 
 // Long texts cut at spaces must give the ids of one library call on the
@@ -26,10 +27,6 @@ constexpr size_t kLineStride = 16;
 #else
 constexpr size_t kLineStride = 1;
 #endif
-
-std::string readData(const std::string& relative) {
-  return testing::readFile(std::string(NUVRA_DATA_DIR) + "/" + relative);
-}
 
 // Runs of spaces, tabs and line breaks, special texts, marks, characters
 // that normalise to spaces or to nothing, a combining mark after a space.
@@ -105,7 +102,7 @@ TEST(SpmLongText, CutsOnlyWhereTheModelAllowsAndGivesTheIdsOfOneCall) {
 
   std::vector<std::string> texts;
   for (const char* corpus : {"botchan.txt", "wagahaiwa_nekodearu.txt", "multilingual_sample.txt"}) {
-    const std::string content = readData(std::string("text/") + corpus);
+    const std::string content = testing::readFile(testing::publishedFile(std::string("text/") + corpus));
     ASSERT_FALSE(content.empty()) << corpus;
     const std::vector<std::string> lines = testing::splitLines(content);
     for (size_t i = 0; i < lines.size(); i += kLineStride) texts.push_back(lines[i]);
@@ -129,7 +126,7 @@ TEST(SpmLongText, LongGapsThroughEveryTypeMatchTheOracle) {
   testing::ModelTrainer trainer;
   const std::string path = trainer.train("bpe", "--model_type=bpe");
   const Model m = load("bpe", path);
-  const std::string prose = readData("text/botchan.txt").substr(0, 4 * spm::kLongTextBytes);
+  const std::string prose = testing::readFile(testing::publishedFile("text/botchan.txt")).substr(0, 4 * spm::kLongTextBytes);
   // The piece after a long unbroken run starts with piece 5, ▁ + a word.
   const std::string five = m.sp->IdToPiece(5);
   ASSERT_EQ(five.rfind("\xE2\x96\x81", 0), 0u) << five;

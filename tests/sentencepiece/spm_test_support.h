@@ -5,14 +5,13 @@
 #include <sentencepiece_processor.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "support/temp_files.h"
+#include "support/text_lines.h"
 #include "support/tokenizer.h"
 
 namespace nuvra::testing {
@@ -109,8 +108,7 @@ class ModelTrainer {
 
   std::string train(const std::string& name, const std::string& options) {
     if (corpus_.empty()) {
-      std::ifstream in(std::string(NUVRA_DATA_DIR) + "/text/botchan.txt", std::ios::binary);
-      std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+      const std::string text = readFile(std::string(NUVRA_DATA_DIR) + "/text/botchan.txt");
       if (text.size() < 32000) throw std::runtime_error("corpus missing");
       corpus_ = dir_.write("corpus.txt", text.substr(20000, 12000));
     }

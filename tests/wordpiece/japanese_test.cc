@@ -215,9 +215,12 @@ TEST(JapaneseParity, NovelEqualsTheOracle) {
   std::string normalized;
   std::vector<std::string_view> words;
   int mismatches = 0;
+  std::vector<int32_t> characters;  // type 5's ids of every line without the framing
   for (size_t i = 0; i < lines.size() && mismatches < 10; ++i) {
     const std::vector<std::string> columns = testing::splitLines(expected[i], '\t');
     ASSERT_EQ(columns.size(), 4u) << "line " << i + 1;
+    const std::vector<int32_t> framed = parseIds(columns[1]);
+    characters.insert(characters.end(), framed.begin() + 1, framed.end() - 1);
     wordpiece::normalizeNfkc(lines[i], normalized);
     ASSERT_TRUE(analyzer->analyze(normalized, words));
     std::string joined;
@@ -229,6 +232,13 @@ TEST(JapaneseParity, NovelEqualsTheOracle) {
     EXPECT_TRUE(same) << "line " << i + 1 << ": " << lines[i];
     mismatches += same ? 0 : 1;
   }
+  // The whole novel twice, over 2 MB, in one call.
+  const std::string twice = testing::readFile(novel) + testing::readFile(novel);
+  std::vector<int32_t> expected_ids{2};
+  for (int k = 0; k < 2; ++k) expected_ids.insert(expected_ids.end(), characters.begin(), characters.end());
+  expected_ids.push_back(3);
+  EXPECT_EQ(encode(type5, twice), expected_ids);
+  EXPECT_EQ(type4.encode(twice), 0);
 }
 
 }  // namespace

@@ -14,46 +14,6 @@ namespace {
 
 using Texts = std::vector<std::string>;
 
-Texts tokenize(const std::string& text, const Texts& entries) {
-  return wordpieceTokenize(text, VocabIndex(entries));
-}
-
-std::vector<int32_t> ids(const std::string& text, const VocabIndex& index) {
-  std::vector<int32_t> out;
-  forEachWordpieceId(text, index, -7, [&](int32_t id) { out.push_back(id); });
-  return out;
-}
-
-TEST(WordpieceMatcher, GreedyLongestMatchWithContinuations) {
-  const Texts a100 = {"a", "##a", std::string(100, 'a')};
-  std::string kana;  // 34 three-byte characters, 102 bytes
-  for (int i = 0; i < 34; ++i) kana += "\xE3\x81\x82";
-  const Texts kana_vocab = {"\xE3\x81\x82", "##\xE3\x81\x82"};
-  const struct {
-    std::string text;
-    Texts vocab, tokens;
-  } cases[] = {
-      // One uncovered position makes the whole word unknown.
-      {"unaffable", {"un", "##able", "aff", "able"}, {"[UNK]"}},
-      // A continuation is only looked up with its "##".
-      {"ab", {"a", "b"}, {"[UNK]"}},
-      // ASCII white space separates words; other spaces are word characters.
-      {" \ta\r\n\v\fa  ", {"a"}, {"a", "a"}},
-      {"a\xC2\xA0" "a", {"a", "##\xC2\xA0" "a"}, {"a", "##\xC2\xA0" "a"}},
-      // The word length limit counts bytes.
-      {std::string(100, 'a'), a100, {std::string(100, 'a')}},
-      {std::string(101, 'a'), a100, {"[UNK]"}},
-      {kana, kana_vocab, {"[UNK]"}},
-  };
-  for (const auto& c : cases) EXPECT_EQ(tokenize(c.text, c.vocab), c.tokens) << c.text;
-  EXPECT_EQ(tokenize(kana.substr(3), kana_vocab).size(), 33u);
-}
-
-TEST(WordpieceMatcher, IdsAreTheLowestIdsOfThePieces) {
-  const VocabIndex index({"[UNK]", "un", "##able", "un", "able", "##able"});
-  EXPECT_EQ(ids("unable able unknown", index), (std::vector<int32_t>{1, 2, 4, -7}));
-}
-
 // The matcher as first written down: each candidate from the longest down,
 // looked up by a scan of the vocabulary from id 0.
 Texts naiveTokenize(const std::string& text, const Texts& entries) {
