@@ -22,8 +22,6 @@ namespace nuvra {
 namespace {
 
 using testing::Tokenizer;
-using OpenA = int32_t (*)(NuvraTokenizer*, const char*);
-using OpenW = int32_t (*)(NuvraTokenizer*, const wchar_t*);
 
 const std::string kData = NUVRA_DATA_DIR;
 
@@ -39,8 +37,8 @@ std::string snapshot(Tokenizer& t) {
 }
 
 struct FileKind {
-  OpenA narrow;
-  OpenW wide;
+  int32_t (*narrow)(NuvraTokenizer*, const char*);
+  int32_t (*wide)(NuvraTokenizer*, const wchar_t*);
   std::vector<int32_t> types;
 };
 
