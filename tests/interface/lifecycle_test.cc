@@ -20,7 +20,6 @@ TEST(Create, RejectsBadArgumentsWithoutTouchingTheHandle) {
   nuvraTokenizerDestroy(nullptr);
 }
 
-// Word ids and spans exist only for types 7 and 8.
 TEST(Create, EveryTypeGivesAFreshHandle) {
   for (int32_t type = 0; type <= 10; ++type) {
     for (int32_t flags : {NUVRA_TOKENIZER_FLAG_NONE, NUVRA_TOKENIZER_FLAG_UTF8_SAFE}) {
@@ -28,7 +27,7 @@ TEST(Create, EveryTypeGivesAFreshHandle) {
       ASSERT_NE(t.get(), nullptr);
       EXPECT_EQ(t.tokens(), Ids{});
       EXPECT_EQ(t.decodedText(), "");
-      int32_t out[1] = {42};
+      int32_t out[1] = {42};  // word ids and spans exist only for types 7 and 8
       const int32_t positions = (type == 7 || type == 8) ? 0 : NUVRA_TOKENIZER_STATUS_INVALID_STATE;
       for (auto query : {nuvraTokenizerGetWordIDs, nuvraTokenizerGetCharStarts, nuvraTokenizerGetCharEnds}) {
         EXPECT_EQ(query(t.get(), out, 1), positions) << type;
