@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "base/file_path.h"
-#include "base/special_tokens.h"
+#include "base/codec_modes.h"
 #include "base/status.h"
 #include "base/token_record.h"
 

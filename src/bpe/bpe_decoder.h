@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "base/special_tokens.h"
+#include "base/codec_modes.h"
 #include "bpe/byte_symbols.h"
 #include "bpe/vocab_index.h"
 

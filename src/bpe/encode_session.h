@@ -4,7 +4,7 @@
 #include <memory>
 #include <string_view>
 
-#include "base/special_tokens.h"
+#include "base/codec_modes.h"
 #include "base/token_record.h"
 #include "bpe/merge_engine.h"
 #include "bpe/merge_table.h"

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
-#include "base/special_tokens.h"
-#include "sentencepiece/special_pattern.h"
+#include "base/codec_modes.h"
+#include "sentencepiece/control_texts.h"
 #include "sentencepiece/type_options.h"
 
 namespace nuvra::spm {

@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <string_view>
 
-#include "base/special_tokens.h"
+#include "base/codec_modes.h"
 #include "base/token_record.h"
-#include "sentencepiece/special_pattern.h"
+#include "sentencepiece/control_texts.h"
 #include "sentencepiece/type_options.h"
 
 namespace nuvra::spm {

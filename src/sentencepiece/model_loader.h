@@ -8,7 +8,7 @@
 #include <optional>
 
 #include "readers/text_file.h"
-#include "sentencepiece/special_pattern.h"
+#include "sentencepiece/control_texts.h"
 #include "sentencepiece/type_options.h"
 
 namespace nuvra::spm {

@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "base/family.h"
-#include "sentencepiece/special_pattern.h"
+#include "sentencepiece/control_texts.h"
 #include "sentencepiece/type_options.h"
 
 namespace nuvra::spm {

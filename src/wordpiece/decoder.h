@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "base/special_tokens.h"
+#include "base/codec_modes.h"
 
 namespace nuvra::wordpiece {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "base/special_tokens.h"
+#include "base/codec_modes.h"
 #include "base/token_record.h"
 #include "wordpiece/vocabulary.h"
 

@@ -3,7 +3,7 @@
 
 #include <string_view>
 
-#include "base/special_tokens.h"
+#include "base/codec_modes.h"
 #include "base/token_record.h"
 #include "wordpiece/analyzer.h"
 #include "wordpiece/type_options.h"

@@ -1,4 +1,4 @@
-#include "sentencepiece/special_pattern.h"
+#include "sentencepiece/control_texts.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,5 +1,5 @@
-#ifndef NUVRA_BASE_SPECIAL_TOKENS_H_
-#define NUVRA_BASE_SPECIAL_TOKENS_H_
+#ifndef NUVRA_BASE_CODEC_MODES_H_
+#define NUVRA_BASE_CODEC_MODES_H_
 
 #include <cstdint>
 
@@ -14,4 +14,4 @@ enum class DecodeSpecials : uint8_t { kSkip, kWrite };
 
 }  // namespace nuvra
 
-#endif  // NUVRA_BASE_SPECIAL_TOKENS_H_
+#endif  // NUVRA_BASE_CODEC_MODES_H_

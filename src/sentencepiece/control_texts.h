@@ -1,5 +1,5 @@
-#ifndef NUVRA_SENTENCEPIECE_CONTROL_TEXT_PATTERN_H_
-#define NUVRA_SENTENCEPIECE_CONTROL_TEXT_PATTERN_H_
+#ifndef NUVRA_SENTENCEPIECE_CONTROL_TEXTS_H_
+#define NUVRA_SENTENCEPIECE_CONTROL_TEXTS_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -77,4 +77,4 @@ std::vector<SpecialTextPiece> splitAtSpecialTexts(std::string_view text,
 
 }  // namespace nuvra::spm
 
-#endif  // NUVRA_SENTENCEPIECE_CONTROL_TEXT_PATTERN_H_
+#endif  // NUVRA_SENTENCEPIECE_CONTROL_TEXTS_H_
