@@ -137,23 +137,26 @@ TEST(MergeEngineTest, RepeatedWordsGiveTheRecordsOfAFreshEngine) {
   }
 }
 
+using nuvra::testing::publishedFile;
+using nuvra::testing::readFile;
+
 // The oracle's table for the built-in byte-level list, read from its file
 // once for the tests that need it.
 const testing::NaiveMerges& builtinOracle() {
   static const testing::NaiveMerges merges = testing::naiveMerges(
-      readers::parseMergeList(nuvra::testing::readFile(nuvra::testing::publishedFile("whisper-multilingual/merges.txt"))));
+      readers::parseMergeList(readFile(publishedFile("whisper-multilingual/merges.txt"))));
   return merges;
 }
 
 TEST(MergeEngineTest, MatchesTheOracleOnRealTables) {
   // The first thousand distinct pre-tokens of an English novel.
-  const std::string text = nuvra::testing::readFile(nuvra::testing::publishedFile("text/botchan.txt"));
+  const std::string text = readFile(publishedFile("text/botchan.txt"));
   std::set<std::string> words;
   WordScanner scanner(text, WordPattern::kAsciiDigit);
   for (std::string_view word; words.size() < 1000 && scanner.next(word);) words.emplace(word);
   ASSERT_EQ(words.size(), 1000u);
   // The built-in byte-level table, and a table read from a merge file.
-  const readers::MergeList file_rules = readers::parseMergeList(nuvra::testing::readFile(nuvra::testing::publishedFile("gpt2/merges.txt")));
+  const readers::MergeList file_rules = readers::parseMergeList(readFile(publishedFile("gpt2/merges.txt")));
   const MergeTable file_table(file_rules);
   const testing::NaiveMerges file_merges = testing::naiveMerges(file_rules);
   const TokenIndex no_vocab;
@@ -171,7 +174,7 @@ TEST(MergeEngineTest, LongPreTokensInBothLoops) {
   // Letters of the English and the Japanese novel run together as one word.
   const MergeTable& table = *builtinTables(BuiltinList::kTranscript).merges;
   for (const char* novel : {"text/botchan.txt", "text/wagahaiwa_nekodearu.txt"}) {
-    const std::string text = nuvra::testing::readFile(nuvra::testing::publishedFile(novel));
+    const std::string text = readFile(publishedFile(novel));
     std::string run;
     for (size_t i = 0; i < text.size() && run.size() < 300;) {
       const size_t n = std::max(1, utf8CharLength(static_cast<unsigned char>(text[i])));

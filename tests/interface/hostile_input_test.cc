@@ -23,8 +23,6 @@ namespace {
 
 using testing::Tokenizer;
 
-const std::string kData = NUVRA_DATA_DIR;
-
 Tokenizer loaded(int32_t type) {
   Tokenizer t(type);
   EXPECT_TRUE(testing::openPublishedResources(t.get(), type)) << type;
@@ -92,7 +90,7 @@ TEST(HostileInput, AMergeFileOfOneTenMegabyteLine) {
   const std::string huge(10 << 20, 'b');
   for (const std::string& content : {huge, "a " + huge + "\n", "#" + huge}) {
     Tokenizer t(7);
-    ASSERT_EQ(nuvraTokenizerOpenVocabFileA(t.get(), (kData + "/gpt2/vocab.json").c_str()), 0);
+    ASSERT_EQ(nuvraTokenizerOpenVocabFileA(t.get(), testing::publishedFile("gpt2/vocab.json").c_str()), 0);
     EXPECT_EQ(nuvraTokenizerOpenMergeFileA(t.get(), dir.write("m.txt", content).c_str()), 0);
     EXPECT_EQ(nuvraTokenizerEncode(t.get(), "ab ba"), 0);  // single bytes: b, a, Ġ
     EXPECT_EQ(t.tokens(), (std::vector<int32_t>{0, 64, 65, 220, 65, 64, 2}));
@@ -132,7 +130,7 @@ TEST(HostileInput, IdsAtTheEndsOfTheIntegerRange) {
 // A damaged model is refused (-2, the loaded one kept) or loads and works.
 TEST(HostileInput, TruncatedAndBitFlippedModels) {
   testing::TempDir dir;
-  const std::string model = testing::readFile(kData + "/spm/llama-tokenizer.model");
+  const std::string model = testing::readFile(testing::publishedFile("spm/llama-tokenizer.model"));
   ASSERT_GT(model.size(), 100000u);
   std::vector<std::string> damaged;
   for (size_t size : {size_t(1), size_t(2), size_t(7), size_t(100), model.size() / 2,
@@ -160,7 +158,7 @@ TEST(HostileInput, TruncatedAndBitFlippedModels) {
     const std::vector<int32_t> ids = t.tokens();
     EXPECT_EQ(nuvraTokenizerDecode(t.get(), ids.data(), uint32_t(ids.size())), 0);
     EXPECT_EQ(nuvraTokenizerDecodeWithSpecialTokens(t.get(), ids.data(), uint32_t(ids.size())), 0);
-    ASSERT_EQ(nuvraTokenizerOpenModelFileA(t.get(), (kData + "/spm/llama-tokenizer.model").c_str()), 0);
+    ASSERT_EQ(nuvraTokenizerOpenModelFileA(t.get(), testing::publishedFile("spm/llama-tokenizer.model").c_str()), 0);
   }
 }
 

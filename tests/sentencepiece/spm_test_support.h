@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "support/published_resources.h"
 #include "support/temp_files.h"
 #include "support/text_lines.h"
 #include "support/tokenizer.h"
@@ -108,7 +109,7 @@ class ModelTrainer {
 
   std::string train(const std::string& name, const std::string& options) {
     if (corpus_.empty()) {
-      const std::string text = readFile(std::string(NUVRA_DATA_DIR) + "/text/botchan.txt");
+      const std::string text = readFile(publishedFile("text/botchan.txt"));
       if (text.size() < 32000) throw std::runtime_error("corpus missing");
       corpus_ = dir_.write("corpus.txt", text.substr(20000, 12000));
     }
