@@ -5,10 +5,10 @@
 // bytes for decode. NUVRA_BENCH_CORPUS=FILE runs on that one file instead.
 //
 // Before the benchmarks run, fresh copies of this program (run with
-// --first-create) time the first Create of types 0 and 1 in a new process
-// (it builds the built-in tables, which later handles share) and the private
-// memory each further handle adds; the medians of five go into the output's
-// context (type0_first_create_ms, type1_first_create_ms,
+// --first-create TYPE) time the first Create of type 0, and of type 1, each
+// in a new process (it opens the built-in tables, which later handles share),
+// and the private memory each further handle adds; the medians of five go
+// into the output's context (type0_first_create_ms, type1_first_create_ms,
 // type0_private_kib_per_handle, type1_private_kib_per_handle). Besides
 // encode and decode per type and corpus: Create, opening the gpt2 files on
 // type 9, and the worst cases, one pre-token of 1 MB each.
@@ -229,14 +229,18 @@ double median(std::vector<double> values) {
 void addFirstCreateContext(const char* self) {
   std::vector<double> figures[4];
   for (int run = 0; run < 5; ++run) {
-    std::FILE* child = popen((std::string("'") + self + "' --first-create").c_str(), "r");
-    if (child == nullptr) return;
-    double values[4] = {};
-    const int read = std::fscanf(child, "%lf %lf %lf %lf", &values[0], &values[1], &values[2],
-                                 &values[3]);
-    pclose(child);
-    if (read != 4) return;
-    for (int i = 0; i < 4; ++i) figures[i].push_back(values[i]);
+    for (int type = 0; type < 2; ++type) {
+      const std::string command =
+          std::string("'") + self + "' --first-create " + std::to_string(type);
+      std::FILE* child = popen(command.c_str(), "r");
+      if (child == nullptr) return;
+      double values[2] = {};
+      const int read = std::fscanf(child, "%lf %lf", &values[0], &values[1]);
+      pclose(child);
+      if (read != 2) return;
+      figures[2 * type].push_back(values[0]);
+      figures[2 * type + 1].push_back(values[1]);
+    }
   }
   const char* names[4] = {"type0_first_create_ms", "type0_private_kib_per_handle",
                           "type1_first_create_ms", "type1_private_kib_per_handle"};
@@ -248,11 +252,11 @@ void addFirstCreateContext(const char* self) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 2 && std::strcmp(argv[1], "--first-create") == 0) {
-    double figures[4];
-    firstCreate(0, figures[0], figures[1]);
-    firstCreate(1, figures[2], figures[3]);
-    std::printf("%f %f %f %f\n", figures[0], figures[1], figures[2], figures[3]);
+  if (argc == 3 && std::strcmp(argv[1], "--first-create") == 0) {
+    double ms = 0;
+    double kib = 0;
+    firstCreate(std::atoi(argv[2]), ms, kib);
+    std::printf("%f %f\n", ms, kib);
     return 0;
   }
   addFirstCreateContext(argv[0]);

@@ -1,88 +1,47 @@
 #include "bpe/builtin_tables.h"
 
-#include <algorithm>
-#include <array>
-#include <initializer_list>
-#include <string_view>
+#include <memory>
+#include <stdexcept>
 #include <utility>
 
-#include "bpe/byte_symbols.h"
-#include "bpe/pre_tokenizer_patterns.h"
-#include "data/builtin_merge_lists.h"
+#include "base/table_image.h"
+#include "data/builtin_tables_image.h"
 
 namespace nuvra::bpe {
 namespace {
 
-// Bytes in the order their symbols take the first 256 ids: the bytes that
-// keep their own code point, ascending, then the moved ones, ascending; that
-// is, ordered by code point.
-std::array<uint8_t, 256> bytesInTableOrder(const ByteEncoder& encoder) {
-  std::array<uint8_t, 256> order{};
-  for (int b = 0; b < 256; ++b) order[size_t(b)] = uint8_t(b);
-  std::sort(order.begin(), order.end(),
-            [&](uint8_t a, uint8_t b) { return encoder.codepoints[a] < encoder.codepoints[b]; });
-  return order;
+struct ImageTables {
+  BuiltinTables transcript;
+  BuiltinTables word_end;
+};
+
+BuiltinTables readTables(TableImageReader& image) {
+  auto token_to_id = std::make_shared<const VocabIndex>(image);
+  return {std::move(token_to_id), std::make_shared<const MergeTable>(image)};
 }
 
-// Every token of a built-in list is the concatenation of two earlier ones,
-// so the merge table's symbols, and from them the vocabulary, come out of the
-// id pairs without reading any text.
-BuiltinTables buildTables(const data::BuiltinMergeList& list, bool word_end,
-                          std::initializer_list<std::string_view> specials,
-                          TagPattern special_pattern) {
-  const ByteEncoder& encoder = byteEncoder();
-  const std::array<uint8_t, 256> order = bytesInTableOrder(encoder);
-  const size_t token_count = list.first_merge_id + list.merge_count;
-
-  // Base tokens are the byte symbols, and for the word-end list their
-  // word-end forms; the other list gets those forms as extra symbols after
-  // its tokens.
-  std::vector<std::string> base_symbols;
-  std::vector<std::string> word_end_forms;
-  std::array<uint32_t, 256> byte_symbols{};
-  std::array<uint32_t, 256> word_end_symbols{};
-  for (uint32_t i = 0; i < 256; ++i) {
-    base_symbols.emplace_back(encoder.symbols[order[i]].text());
-    word_end_forms.push_back(base_symbols.back() + std::string(kWordEndMarker));
-    byte_symbols[order[i]] = i;
-    word_end_symbols[order[i]] = word_end ? 256 + i : uint32_t(token_count + i);
+ImageTables readImage() {
+  TableImageReader image(data::kBuiltinTablesImage, data::kBuiltinTablesImageSize);
+  if (image.number() != data::kBuiltinTablesImageVersion) {
+    throw std::logic_error("table image does not match");
   }
-  if (word_end) {
-    base_symbols.insert(base_symbols.end(), word_end_forms.begin(), word_end_forms.end());
-  }
-  auto merges = std::make_shared<const MergeTable>(
-      list, base_symbols, word_end ? std::vector<std::string>() : word_end_forms, byte_symbols,
-      word_end_symbols);
-
-  auto vocab = std::make_shared<std::vector<std::string>>();
-  vocab->reserve(token_count + specials.size());
-  for (uint32_t id = 0; id < token_count; ++id) vocab->emplace_back(merges->symbolText(id));
-  for (std::string_view special : specials) vocab->emplace_back(special);
-  auto token_to_id = std::make_shared<const VocabIndex>(*vocab, special_pattern, byteDecoder());
-  return {std::move(vocab), std::move(token_to_id), std::move(merges)};
+  ImageTables tables;
+  tables.transcript = readTables(image);
+  tables.word_end = readTables(image);
+  if (!image.atEnd()) throw std::logic_error("table image does not match");
+  return tables;
 }
 
 }  // namespace
 
 const BuiltinTables& builtinTables(BuiltinList list) {
+  static const ImageTables image = readImage();
   switch (list) {
-    case BuiltinList::kTranscript: {
-      static const BuiltinTables transcript =
-          buildTables(data::kTranscriptMergeList, false,
-                      {"", "<|endoftext|>", "<|startoftranscript|>"}, TagPattern::kPipeTag);
-      return transcript;
-    }
-    case BuiltinList::kWordEnd: {
-      static const BuiltinTables word_end =
-          buildTables(data::kWordEndMergeList, true, {"<|startoftext|>", "<|endoftext|>"},
-                      TagPattern::kPipeTag);
-      return word_end;
-    }
-    case BuiltinList::kNone:
-      break;
+    case BuiltinList::kTranscript: return image.transcript;
+    case BuiltinList::kWordEnd: return image.word_end;
+    case BuiltinList::kNone: break;
   }
-  static const BuiltinTables empty{std::make_shared<const std::vector<std::string>>(),
-                                   std::make_shared<const VocabIndex>(),
+  static const BuiltinTables empty{std::make_shared<const VocabIndex>(),
                                    std::make_shared<const MergeTable>()};
   return empty;
 }

@@ -32,8 +32,10 @@ MergeTable::MergeTable(readers::MergeList rules) {
   for (const readers::MergeRule& rule : rules) {
     text_size += 2 * (rule.left.size() + rule.right.size());
   }
-  symbol_text_.reserve(text_size);
-  symbol_offsets_.reserve(most_symbols + 1);
+  std::string text;
+  std::vector<uint32_t> offsets{0};
+  text.reserve(text_size);
+  offsets.reserve(most_symbols + 1);
 
   // Symbol ids by text: open addressing over the symbols themselves, at most
   // half full.
@@ -41,12 +43,20 @@ MergeTable::MergeTable(readers::MergeList rules) {
   while (capacity < most_symbols * 2) capacity *= 2;
   std::vector<uint32_t> ids(capacity, kNoSymbol);
   const uint64_t seed = readers::processHashSeed();
-  auto intern = [&](std::string_view text) {
-    size_t i = size_t(readers::hashText(text, seed)) & (capacity - 1);
+  auto intern = [&](std::string_view symbol) {
+    size_t i = size_t(readers::hashText(symbol, seed)) & (capacity - 1);
     for (; ids[i] != kNoSymbol; i = (i + 1) & (capacity - 1)) {
-      if (symbolText(ids[i]) == text) return ids[i];
+      const uint32_t id = ids[i];
+      if (std::string_view(text.data() + offsets[id], offsets[id + 1] - offsets[id]) == symbol) {
+        return id;
+      }
     }
-    ids[i] = addSymbol(text);
+    if (text.size() + symbol.size() >= UINT32_MAX || offsets.size() >= UINT32_MAX) {
+      throw std::length_error("merge table too large");
+    }
+    text.append(symbol);
+    offsets.push_back(uint32_t(text.size()));
+    ids[i] = uint32_t(offsets.size() - 2);
     return ids[i];
   };
   std::string joined;
@@ -65,6 +75,8 @@ MergeTable::MergeTable(readers::MergeList rules) {
     joined.assign(rule.left).append(rule.right);
     symbol_rules.push_back({left, right, intern(joined), rule.rank});
   }
+  symbol_text_ = std::move(text);
+  symbol_offsets_ = std::move(offsets);
   const auto rule_at = [&](size_t r) { return symbol_rules[r]; };
   buildPairs(symbol_rules.size(), rule_at, false);
   pack();
@@ -74,15 +86,18 @@ MergeTable::MergeTable(const data::BuiltinMergeList& list,
                        const std::vector<std::string>& base_symbols,
                        const std::vector<std::string>& extra_symbols,
                        const std::array<uint32_t, 256>& byte_symbols,
-                       const std::array<uint32_t, 256>& word_end_symbols)
-    : byte_symbols_(byte_symbols), word_end_symbols_(word_end_symbols) {
+                       const std::array<uint32_t, 256>& word_end_symbols, uint64_t seed)
+    : byte_symbols_(byte_symbols),
+      word_end_symbols_(word_end_symbols),
+      seed_(seed),
+      multiplier_((0x9E3779B97F4A7C15ULL ^ seed) | 1) {
   const size_t base = list.first_merge_id;
   const size_t token_count = base + list.merge_count;
   const uint16_t* pairs = list.pairs;
   // Offsets first, a token being as long as its two parts, then the text,
   // each token copied from its parts earlier in the same buffer.
-  symbol_offsets_.resize(token_count + extra_symbols.size() + 1);
-  uint32_t* offsets = symbol_offsets_.data();
+  std::vector<uint32_t> offset_list(token_count + extra_symbols.size() + 1);
+  uint32_t* offsets = offset_list.data();
   auto length = [&](size_t id) { return offsets[id + 1] - offsets[id]; };
   for (size_t i = 0; i < base; ++i) offsets[i + 1] = offsets[i] + uint32_t(base_symbols[i].size());
   for (size_t k = 0; k < list.merge_count; ++k) {
@@ -91,8 +106,8 @@ MergeTable::MergeTable(const data::BuiltinMergeList& list,
   for (size_t e = 0; e < extra_symbols.size(); ++e) {
     offsets[token_count + e + 1] = offsets[token_count + e] + uint32_t(extra_symbols[e].size());
   }
-  symbol_text_.resize(offsets[symbol_offsets_.size() - 1]);
-  char* text = symbol_text_.data();
+  std::string symbol_text(offset_list.back(), '\0');
+  char* text = symbol_text.data();
   for (size_t i = 0; i < base; ++i) {
     std::memcpy(text + offsets[i], base_symbols[i].data(), base_symbols[i].size());
   }
@@ -105,6 +120,8 @@ MergeTable::MergeTable(const data::BuiltinMergeList& list,
   for (size_t e = 0; e < extra_symbols.size(); ++e) {
     std::memcpy(text + offsets[token_count + e], extra_symbols[e].data(), extra_symbols[e].size());
   }
+  symbol_text_ = std::move(symbol_text);
+  symbol_offsets_ = std::move(offset_list);
   // Rule k joins its two tokens into token base + k, with rank k; its pair
   // is unique, since the tokens are.
   symbol_bits_ = bitsBelow(symbolCount());
@@ -118,16 +135,57 @@ MergeTable::MergeTable(const data::BuiltinMergeList& list,
     return;
   }
   priority_mask_ = (uint64_t(1) << priority_bits_) - 1;
-  packed_.assign(sizeSlots(list.merge_count), kEmptyKey);
-  merged_.resize(list.merge_count);
+  std::vector<uint64_t> packed(sizeSlots(list.merge_count), kEmptyKey);
+  std::vector<uint32_t> merged(list.merge_count);
   for (size_t k = 0; k < list.merge_count; ++k) {
     const uint64_t key = (uint64_t(pairs[2 * k]) << symbol_bits_) | pairs[2 * k + 1];
     size_t i = slotOf(key);
-    while (packed_[i] != kEmptyKey) i = (i + 1) & slot_mask_;
-    packed_[i] = (key << priority_bits_) | k;
-    merged_[k] = uint32_t(base + k);
+    while (packed[i] != kEmptyKey) i = (i + 1) & slot_mask_;
+    packed[i] = (key << priority_bits_) | k;
+    merged[k] = uint32_t(base + k);
   }
+  packed_ = std::move(packed);
+  merged_ = std::move(merged);
   pair_count_ = list.merge_count;
+}
+
+// The seed is the image's, so the process's is not drawn.
+MergeTable::MergeTable(TableImageReader& image) : seed_(0), multiplier_(0) {
+  image.array(symbol_text_);
+  image.array(symbol_offsets_);
+  image.array(packed_);
+  image.array(merged_);
+  for (std::array<uint32_t, 256>* symbols : {&byte_symbols_, &word_end_symbols_}) {
+    TableArray<uint32_t> saved;
+    image.array(saved);
+    if (saved.size() != symbols->size()) throw std::logic_error("table image does not match");
+    std::copy(saved.begin(), saved.end(), symbols->begin());
+  }
+  symbol_bits_ = unsigned(image.number());
+  priority_bits_ = unsigned(image.number());
+  priority_mask_ = image.number();
+  seed_ = image.number();
+  multiplier_ = image.number();
+  slot_mask_ = size_t(image.number());
+  slot_shift_ = unsigned(image.number());
+  pair_count_ = size_t(image.number());
+}
+
+void MergeTable::save(TableImageWriter& image) const {
+  if (packed_.empty() || !slots_.empty() || !priority_ranks_.empty() || !unranked_.empty()) {
+    throw std::logic_error("only packed tables of distinct ranks go into an image");
+  }
+  image.array(symbol_text_);
+  image.array(symbol_offsets_);
+  image.array(packed_);
+  image.array(merged_);
+  image.array(TableArray<uint32_t>::borrow(byte_symbols_.data(), byte_symbols_.size()));
+  image.array(TableArray<uint32_t>::borrow(word_end_symbols_.data(), word_end_symbols_.size()));
+  for (const uint64_t number : {uint64_t(symbol_bits_), uint64_t(priority_bits_), priority_mask_,
+                                seed_, multiplier_, uint64_t(slot_mask_), uint64_t(slot_shift_),
+                                uint64_t(pair_count_)}) {
+    image.number(number);
+  }
 }
 
 size_t MergeTable::sizeSlots(size_t pair_count) {
@@ -149,32 +207,25 @@ void MergeTable::pack() {
       priorities = std::max<uint64_t>(priorities, uint64_t(slot.priority) + 1);
     }
   }
-  merged_.assign(priorities, 0);
+  std::vector<uint32_t> merged(priorities, 0);
   for (const Slot& slot : slots_) {
-    if (slot.key != kEmptyKey && slot.priority != kNoMerge) merged_[slot.priority] = slot.merged;
+    if (slot.key != kEmptyKey && slot.priority != kNoMerge) merged[slot.priority] = slot.merged;
   }
+  merged_ = std::move(merged);
   symbol_bits_ = bitsBelow(symbolCount());
   priority_bits_ = bitsBelow(priorities);
   if (2 * symbol_bits_ + priority_bits_ > 64) return;
   priority_mask_ = (uint64_t(1) << priority_bits_) - 1;
-  packed_.assign(slots_.size(), kEmptyKey);
+  std::vector<uint64_t> packed(slots_.size(), kEmptyKey);
   for (const Slot& slot : slots_) {
     if (slot.key == kEmptyKey || slot.priority == kNoMerge) continue;
     const uint64_t key = (uint64_t(slot.key >> 32) << symbol_bits_) | uint32_t(slot.key);
     size_t i = slotOf(key);
-    while (packed_[i] != kEmptyKey) i = (i + 1) & slot_mask_;
-    packed_[i] = (key << priority_bits_) | slot.priority;
+    while (packed[i] != kEmptyKey) i = (i + 1) & slot_mask_;
+    packed[i] = (key << priority_bits_) | slot.priority;
   }
+  packed_ = std::move(packed);
   slots_ = std::vector<Slot>();
-}
-
-uint32_t MergeTable::addSymbol(std::string_view text) {
-  if (symbol_text_.size() + text.size() >= UINT32_MAX || symbol_offsets_.size() >= UINT32_MAX) {
-    throw std::length_error("merge table too large");
-  }
-  symbol_text_.append(text);
-  symbol_offsets_.push_back(uint32_t(symbol_text_.size()));
-  return uint32_t(symbol_offsets_.size() - 2);
 }
 
 template <typename RuleAt>
@@ -284,10 +335,9 @@ std::optional<int32_t> MergeTable::rank(std::string_view left, std::string_view 
 }
 
 size_t MergeTable::memoryBytes() const {
-  return sizeof(*this) + symbol_text_.capacity() + symbol_offsets_.capacity() * sizeof(uint32_t) +
-         packed_.capacity() * sizeof(uint64_t) + slots_.capacity() * sizeof(Slot) +
-         merged_.capacity() * sizeof(uint32_t) + priority_ranks_.capacity() * sizeof(int32_t) +
-         unranked_.capacity() * sizeof(unranked_[0]);
+  return sizeof(*this) + symbol_text_.ownedBytes() + symbol_offsets_.ownedBytes() +
+         packed_.ownedBytes() + slots_.capacity() * sizeof(Slot) + merged_.ownedBytes() +
+         priority_ranks_.capacity() * sizeof(int32_t) + unranked_.capacity() * sizeof(unranked_[0]);
 }
 
 }  // namespace nuvra::bpe

@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "base/table_array.h"
+#include "base/table_image.h"
 #include "readers/merge_file_reader.h"
 #include "readers/token_index.h"
 
@@ -44,11 +46,16 @@ class MergeTable {
   // list.first_merge_id are `base_symbols`, then come the tokens the list
   // makes, in order, then `extra_symbols`. The byte symbol of byte b is
   // `byte_symbols[b]`, its word-end form `word_end_symbols[b]`. Nothing is
-  // checked; the generator did that.
+  // checked; the generator did that. `seed` places the pairs.
   MergeTable(const data::BuiltinMergeList& list, const std::vector<std::string>& base_symbols,
              const std::vector<std::string>& extra_symbols,
              const std::array<uint32_t, 256>& byte_symbols,
-             const std::array<uint32_t, 256>& word_end_symbols);
+             const std::array<uint32_t, 256>& word_end_symbols, uint64_t seed);
+  // A table saved with save(), borrowed from the image.
+  explicit MergeTable(TableImageReader& image);
+  // Throws std::logic_error for a table of wide slots or tied ranks, which
+  // an image does not hold.
+  void save(TableImageWriter& image) const;
 
   // Number of distinct pairs, those ranked at or past the limit included.
   size_t size() const { return pair_count_; }
@@ -72,8 +79,9 @@ class MergeTable {
   uint32_t find(uint32_t left, uint32_t right) const {
     if (!packed_.empty()) {
       const uint64_t key = (uint64_t(left) << symbol_bits_) | right;
+      const uint64_t* packed = packed_.data();
       for (size_t i = slotOf(key);; i = (i + 1) & slot_mask_) {
-        const uint64_t slot = packed_[i];
+        const uint64_t slot = packed[i];
         if ((slot >> priority_bits_) == key) return uint32_t(slot & priority_mask_);
         if (slot == kEmptyKey) return kNoMerge;
       }
@@ -112,7 +120,6 @@ class MergeTable {
     int32_t rank;
   };
 
-  uint32_t addSymbol(std::string_view text);
   // `rule_at(r)` gives rule r; `ranks_known_distinct` skips looking for
   // ties and negative ranks.
   template <typename RuleAt>
@@ -124,20 +131,20 @@ class MergeTable {
   void pack();
   std::optional<uint32_t> findSymbol(std::string_view text) const;
 
-  std::string symbol_text_;
-  std::vector<uint32_t> symbol_offsets_{0};
+  TableArray<char, std::string> symbol_text_;
+  TableArray<uint32_t> symbol_offsets_ = std::vector<uint32_t>{0};
   std::array<uint32_t, 256> byte_symbols_{};
   std::array<uint32_t, 256> word_end_symbols_{};
   // Most tables: 8-byte slots, (left << symbol_bits_ | right) <<
   // priority_bits_ | priority, half the cache lines of wide ones; pairs
   // that never merge are left out. Wide slots only for a table whose ids do
   // not fit 64 bits.
-  std::vector<uint64_t> packed_;
+  TableArray<uint64_t> packed_;
   unsigned symbol_bits_ = 0;
   unsigned priority_bits_ = 0;
   uint64_t priority_mask_ = 0;
   std::vector<Slot> slots_;
-  std::vector<uint32_t> merged_;  // by priority
+  TableArray<uint32_t> merged_;  // by priority
   // For rank(): the rank of each priority when ranks tie (else the priority
   // is the rank), and the pairs at or past the limit, sorted by key.
   std::vector<int32_t> priority_ranks_;

@@ -31,42 +31,62 @@ bool decodesAlone(std::string_view entry) {
 
 VocabIndex::VocabIndex()
     : tokens_(std::make_shared<const readers::TokenIndex>()),
-      flags_(1, 0),
-      offsets_(2, 0),
-      bytes_(kPadding, '\0') {}
+      flags_(std::vector<uint8_t>(1, 0)),
+      offsets_(std::vector<uint32_t>(2, 0)),
+      bytes_(std::string(kPadding, '\0')) {}
 
 VocabIndex::VocabIndex(const std::vector<std::string>& entries, TagPattern special_pattern,
-                       const ByteDecoder& byte_decoder)
-    : VocabIndex(readers::TokenList(entries), special_pattern, byte_decoder) {}
+                       const ByteDecoder& byte_decoder, uint64_t seed)
+    : VocabIndex(readers::TokenList(entries), special_pattern, byte_decoder, seed) {}
 
 VocabIndex::VocabIndex(readers::TokenList entries, TagPattern special_pattern,
-                       const ByteDecoder& byte_decoder)
+                       const ByteDecoder& byte_decoder, uint64_t seed)
     : entries_(std::move(entries)),
       tokens_(std::make_shared<const readers::TokenIndex>(
-          entries_, readers::TokenIndex::Duplicates::kHighestId)) {
+          entries_, readers::TokenIndex::Duplicates::kHighestId, seed)) {
   const size_t slots = entries_.slotCount();
-  flags_.resize(slots + 1);
-  offsets_.reserve(slots + 2);
+  std::vector<uint8_t> flags(slots + 1);
+  std::vector<uint32_t> offsets;
+  std::string bytes;
+  offsets.reserve(slots + 2);
   size_t symbol_bytes = 0;
   for (size_t k = 0; k < slots; ++k) symbol_bytes += entries_.textAt(k).size();
   // A symbol is at least one byte and gives at most one: the token index
   // has already refused anything too large for 32-bit offsets.
-  bytes_.reserve(symbol_bytes + kPadding);
-  offsets_.push_back(0);
+  bytes.reserve(symbol_bytes + kPadding);
+  offsets.push_back(0);
   for (size_t k = 0; k < slots; ++k) {
     const std::string_view entry = entries_.textAt(k);
-    uint8_t flags = 0;
-    if (!decodesAlone(entry)) flags |= kNeedsJoining;
+    uint8_t entry_flags = 0;
+    if (!decodesAlone(entry)) entry_flags |= kNeedsJoining;
     // Every entry is a key of the index; both tag patterns begin with "<".
     if (!entry.empty() && entry[0] == '<' && isSpecialToken(entry, *tokens_, special_pattern)) {
-      flags |= kSpecial;
+      entry_flags |= kSpecial;
     }
-    flags_[k] = flags;
-    bytes_.append(symbolsToBytes(entry, byte_decoder));
-    offsets_.push_back(uint32_t(bytes_.size()));
+    flags[k] = entry_flags;
+    bytes.append(symbolsToBytes(entry, byte_decoder));
+    offsets.push_back(uint32_t(bytes.size()));
   }
-  offsets_.push_back(uint32_t(bytes_.size()));  // the empty slot of ids without an entry
-  bytes_.append(kPadding, '\0');
+  offsets.push_back(uint32_t(bytes.size()));  // the empty slot of ids without an entry
+  bytes.append(kPadding, '\0');
+  flags_ = std::move(flags);
+  offsets_ = std::move(offsets);
+  bytes_ = std::move(bytes);
+}
+
+VocabIndex::VocabIndex(TableImageReader& image)
+    : entries_(image), tokens_(std::make_shared<const readers::TokenIndex>(image)) {
+  image.array(flags_);
+  image.array(offsets_);
+  image.array(bytes_);
+}
+
+void VocabIndex::save(TableImageWriter& image) const {
+  entries_.save(image);
+  tokens_->save(image);
+  image.array(flags_);
+  image.array(offsets_);
+  image.array(bytes_);
 }
 
 }  // namespace nuvra::bpe

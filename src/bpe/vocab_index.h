@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/table_array.h"
+#include "base/table_image.h"
 #include "bpe/byte_symbols.h"
 #include "bpe/pre_tokenizer_patterns.h"
 #include "readers/token_index.h"
@@ -32,10 +34,14 @@ class VocabIndex {
   static constexpr size_t kPadding = 16;
 
   VocabIndex();
+  // `seed`: of the text-to-id map.
   VocabIndex(const std::vector<std::string>& entries, TagPattern special_pattern,
-             const ByteDecoder& byte_decoder);
+             const ByteDecoder& byte_decoder, uint64_t seed = readers::processHashSeed());
   VocabIndex(readers::TokenList entries, TagPattern special_pattern,
-             const ByteDecoder& byte_decoder);
+             const ByteDecoder& byte_decoder, uint64_t seed = readers::processHashSeed());
+  // An index saved with save(), borrowed from the image.
+  explicit VocabIndex(TableImageReader& image);
+  void save(TableImageWriter& image) const;
   VocabIndex(const VocabIndex&) = delete;
   VocabIndex& operator=(const VocabIndex&) = delete;
 
@@ -64,9 +70,9 @@ class VocabIndex {
  private:
   readers::TokenList entries_;
   std::shared_ptr<const readers::TokenIndex> tokens_;
-  std::vector<uint8_t> flags_;     // slotCount() + 1
-  std::vector<uint32_t> offsets_;  // slotCount() + 2 offsets into bytes_
-  std::string bytes_;              // followed by kPadding zero bytes
+  TableArray<uint8_t> flags_;     // slotCount() + 1
+  TableArray<uint32_t> offsets_;  // slotCount() + 2 offsets into bytes_
+  TableArray<char, std::string> bytes_;  // followed by kPadding zero bytes
 };
 
 }  // namespace nuvra::bpe

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <random>
 #include <stdexcept>
+#include <utility>
 
 namespace nuvra::readers {
 
@@ -18,35 +19,39 @@ uint64_t processHashSeed() {
   return seed;
 }
 
-void TokenIndex::reserve(size_t entries, size_t text_bytes) {
+TokenIndex::Building TokenIndex::reserve(size_t entries, size_t text_bytes) {
   // Up to four fifths full: a 50,000-token vocabulary fits 65,536 slots
   // (1 MiB), and a lookup that finds its token, nearly every lookup of
   // encode, still probes fewer than three slots on average, on one or two
   // cache lines.
   size_t capacity = 16;
   while (capacity * 4 < entries * 5) capacity *= 2;
-  slots_.resize(capacity);
-  mask_ = capacity - 1;
   if (text_bytes > UINT32_MAX || entries > size_t(INT32_MAX)) {
     throw std::length_error("vocabulary too large");
   }
-  arena_.reserve(text_bytes);
+  Building built;
+  built.slots.resize(capacity);
+  mask_ = capacity - 1;
+  built.arena.reserve(text_bytes);
+  return built;
 }
 
-void TokenIndex::insert(std::string_view text, int32_t id, Duplicates duplicates) {
+void TokenIndex::insert(Building& built, std::string_view text, int32_t id,
+                        Duplicates duplicates) {
   const uint64_t h = hashText(text, seed_);
   const uint32_t tag = uint32_t(h >> 32);
   for (size_t i = size_t(h) & mask_;; i = (i + 1) & mask_) {
     ++build_probes_;
-    Slot& slot = slots_[i];
+    Slot& slot = built.slots[i];
     if (slot.id < 0) {
-      slot = {tag, uint32_t(arena_.size()), uint32_t(text.size()), id};
-      arena_.append(text);
+      slot = {tag, uint32_t(built.arena.size()), uint32_t(text.size()), id};
+      built.arena.append(text);
       ++count_;
       return;
     }
     if (slot.tag == tag && slot.length == text.size() &&
-        token_index_detail::sameBytes(arena_.data() + slot.offset, text.data(), text.size())) {
+        token_index_detail::sameBytes(built.arena.data() + slot.offset, text.data(),
+                                      text.size())) {
       slot.id = duplicates == Duplicates::kHighestId ? std::max(slot.id, id)
                                                      : std::min(slot.id, id);
       return;
@@ -59,20 +64,44 @@ TokenIndex::TokenIndex(const std::vector<std::string>& entries, Duplicates dupli
     : seed_(seed) {
   size_t text_bytes = 0;
   for (const std::string& e : entries) text_bytes += e.size();
-  reserve(entries.size(), text_bytes);
-  for (size_t id = 0; id < entries.size(); ++id) insert(entries[id], int32_t(id), duplicates);
+  Building built = reserve(entries.size(), text_bytes);
+  for (size_t id = 0; id < entries.size(); ++id) {
+    insert(built, entries[id], int32_t(id), duplicates);
+  }
+  take(std::move(built));
 }
 
 TokenIndex::TokenIndex(const TokenList& list, Duplicates duplicates, uint64_t seed)
     : seed_(seed) {
   size_t text_bytes = 0;
   for (size_t k = 0; k < list.slotCount(); ++k) text_bytes += list.textAt(k).size();
-  reserve(list.slotCount() + 1, text_bytes);
+  Building built = reserve(list.slotCount() + 1, text_bytes);
   for (size_t k = 0; k < list.slotCount(); ++k) {
-    insert(list.textAt(k), int32_t(list.idAt(k)), duplicates);
+    insert(built, list.textAt(k), int32_t(list.idAt(k)), duplicates);
   }
   const int64_t hole = list.highestHole();
-  if (hole >= 0) insert(std::string_view(), int32_t(hole), duplicates);
+  if (hole >= 0) insert(built, std::string_view(), int32_t(hole), duplicates);
+  take(std::move(built));
+}
+
+void TokenIndex::take(Building&& built) {
+  slots_ = std::move(built.slots);
+  arena_ = std::move(built.arena);
+}
+
+TokenIndex::TokenIndex(TableImageReader& image) {
+  image.array(slots_);
+  image.array(arena_);
+  mask_ = slots_.empty() ? 0 : slots_.size() - 1;
+  count_ = size_t(image.number());
+  seed_ = image.number();
+}
+
+void TokenIndex::save(TableImageWriter& image) const {
+  image.array(slots_);
+  image.array(arena_);
+  image.number(count_);
+  image.number(seed_);
 }
 
 }  // namespace nuvra::readers

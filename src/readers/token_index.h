@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/table_array.h"
+#include "base/table_image.h"
 #include "readers/token_list.h"
 
 namespace nuvra::readers {
@@ -108,6 +110,11 @@ class TokenIndex {
   // The entries of `list`, and the empty text at its highest hole, if any:
   // the text of every id without an entry.
   TokenIndex(const TokenList& list, Duplicates duplicates, uint64_t seed = processHashSeed());
+  // An index saved with save(), borrowed from the image. The seed is the
+  // image's: its keys are fixed, so a text looked up can only meet the runs
+  // of slots they already formed.
+  explicit TokenIndex(TableImageReader& image);
+  void save(TableImageWriter& image) const;
   TokenIndex(const TokenIndex&) = delete;
   TokenIndex& operator=(const TokenIndex&) = delete;
 
@@ -141,11 +148,17 @@ class TokenIndex {
     int32_t id = -1;  // -1: empty slot
   };
 
-  void reserve(size_t entries, size_t text_bytes);
-  void insert(std::string_view text, int32_t id, Duplicates duplicates);
+  // The slots and texts while an index is built.
+  struct Building {
+    std::vector<Slot> slots;
+    std::string arena;
+  };
+  Building reserve(size_t entries, size_t text_bytes);
+  void insert(Building& built, std::string_view text, int32_t id, Duplicates duplicates);
+  void take(Building&& built);
 
-  std::vector<Slot> slots_;
-  std::string arena_;
+  TableArray<Slot> slots_;
+  TableArray<char, std::string> arena_;
   size_t mask_ = 0;
   size_t count_ = 0;
   uint64_t seed_ = 0;

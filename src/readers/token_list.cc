@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <utility>
 
 #include "readers/json_vocab_reader.h"
 
@@ -9,9 +10,11 @@ namespace nuvra::readers {
 
 TokenList::TokenList(const std::vector<std::string>& dense) {
   if (dense.size() > size_t(INT32_MAX)) throw std::length_error("vocabulary too large");
-  ids_.reserve(dense.size());
-  offsets_.reserve(dense.size() + 1);
-  for (size_t id = 0; id < dense.size(); ++id) append(uint32_t(id), dense[id]);
+  Building built;
+  built.ids.reserve(dense.size());
+  built.offsets.reserve(dense.size() + 1);
+  for (size_t id = 0; id < dense.size(); ++id) built.append(uint32_t(id), dense[id]);
+  take(std::move(built));
   size_ = dense.size();
 }
 
@@ -33,13 +36,14 @@ TokenList::TokenList(const TokenList& base, const std::vector<VocabPair>& pairs)
   // Nearly full: holes become empty entries, and ids are their own slots.
   const size_t entries = base.slotCount() + order.size();
   const bool fill_holes = top <= 2 * entries + 64;
-  ids_.reserve(fill_holes ? top : entries);
-  offsets_.reserve((fill_holes ? top : entries) + 1);
+  Building built;
+  built.ids.reserve(fill_holes ? top : entries);
+  built.offsets.reserve((fill_holes ? top : entries) + 1);
   auto add = [&](uint32_t id, std::string_view text) {
     if (fill_holes) {
-      while (ids_.size() < id) append(uint32_t(ids_.size()), std::string_view());
+      while (built.ids.size() < id) built.append(uint32_t(built.ids.size()), std::string_view());
     }
-    append(id, text);
+    built.append(id, text);
   };
   size_t b = 0;
   for (size_t p : order) {
@@ -49,17 +53,38 @@ TokenList::TokenList(const TokenList& base, const std::vector<VocabPair>& pairs)
     add(id, pairs[p].text);
   }
   for (; b < base.slotCount(); ++b) add(base.ids_[b], base.textAt(b));
-  size_ = top;
   if (fill_holes) {
-    while (ids_.size() < size_) append(uint32_t(ids_.size()), std::string_view());
+    while (built.ids.size() < top) built.append(uint32_t(built.ids.size()), std::string_view());
   }
+  take(std::move(built));
+  size_ = top;
 }
 
-void TokenList::append(uint32_t id, std::string_view text) {
-  if (text_.size() + text.size() > UINT32_MAX) throw std::length_error("vocabulary too large");
-  ids_.push_back(id);
-  text_.append(text);
-  offsets_.push_back(uint32_t(text_.size()));
+TokenList::TokenList(TableImageReader& image) {
+  image.array(ids_);
+  image.array(offsets_);
+  image.array(text_);
+  size_ = size_t(image.number());
+}
+
+void TokenList::save(TableImageWriter& image) const {
+  image.array(ids_);
+  image.array(offsets_);
+  image.array(text_);
+  image.number(size_);
+}
+
+void TokenList::Building::append(uint32_t id, std::string_view entry) {
+  if (text.size() + entry.size() > UINT32_MAX) throw std::length_error("vocabulary too large");
+  ids.push_back(id);
+  text.append(entry);
+  offsets.push_back(uint32_t(text.size()));
+}
+
+void TokenList::take(Building&& built) {
+  ids_ = std::move(built.ids);
+  offsets_ = std::move(built.offsets);
+  text_ = std::move(built.text);
 }
 
 size_t TokenList::slotOf(uint32_t id) const {

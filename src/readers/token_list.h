@@ -7,6 +7,9 @@
 #include <string_view>
 #include <vector>
 
+#include "base/table_array.h"
+#include "base/table_image.h"
+
 namespace nuvra::readers {
 
 struct VocabPair;
@@ -24,6 +27,9 @@ class TokenList {
   // The entries of `base`, then each pair's text written at its id, a later
   // pair overwriting an earlier one or a base entry.
   TokenList(const TokenList& base, const std::vector<VocabPair>& pairs);
+  // A list saved with save(), borrowed from the image.
+  explicit TokenList(TableImageReader& image);
+  void save(TableImageWriter& image) const;
 
   // Largest id + 1; 0 when empty.
   size_t size() const { return size_; }
@@ -46,11 +52,19 @@ class TokenList {
   int64_t highestHole() const;
 
  private:
-  void append(uint32_t id, std::string_view text);
+  // The arrays while a list is built.
+  struct Building {
+    std::vector<uint32_t> ids;
+    std::vector<uint32_t> offsets{0};
+    std::string text;
+    void append(uint32_t id, std::string_view entry);
+  };
+  void take(Building&& built);
 
-  std::vector<uint32_t> ids_;      // ascending
-  std::vector<uint32_t> offsets_{0};  // slotCount() + 1 offsets into text_
-  std::string text_;
+  TableArray<uint32_t> ids_;  // ascending
+  // slotCount() + 1 offsets into text_
+  TableArray<uint32_t> offsets_ = std::vector<uint32_t>{0};
+  TableArray<char, std::string> text_;
   size_t size_ = 0;
 };
 

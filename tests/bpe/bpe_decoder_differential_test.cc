@@ -120,7 +120,11 @@ TEST(BpeDecoderDifferentialTest, PublishedVocabularies) {
   const size_t rounds = testing::iterations(1000);
   expectSameAsPlainDecode(gpt2, 9, {end_of_text}, rounds, 11);
   expectSameAsPlainDecode(gpt2, 0, {end_of_text}, rounds, 12);
-  const std::vector<std::string>& word_end = *builtinTables(BuiltinList::kWordEnd).vocab;
+  const VocabIndex& word_end_index = *builtinTables(BuiltinList::kWordEnd).token_to_id;
+  std::vector<std::string> word_end;
+  for (uint32_t id = 0; id < word_end_index.entryCount(); ++id) {
+    word_end.emplace_back(word_end_index.text(id));
+  }
   expectSameAsPlainDecode(word_end, 1, {49406, 49407}, rounds, 13);
 }
 

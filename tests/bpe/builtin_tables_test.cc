@@ -25,10 +25,11 @@ void expectPublished(BuiltinList list, const std::string& dir, size_t vocab_entr
   ASSERT_TRUE(pairs.has_value()) << vocab_path;
   ASSERT_EQ(pairs->size(), vocab_entries);
   size_t mismatches = 0;
+  const VocabIndex& vocab = *tables.token_to_id;
   for (const readers::VocabPair& pair : *pairs) {
-    ASSERT_LT(size_t(pair.id), tables.vocab->size());
-    if ((*tables.vocab)[size_t(pair.id)] != pair.text && ++mismatches <= 5) {
-      ADD_FAILURE() << dir << " id " << pair.id << ": built " << (*tables.vocab)[size_t(pair.id)];
+    ASSERT_LT(size_t(pair.id), vocab.entryCount());
+    if (vocab.text(uint32_t(pair.id)) != pair.text && ++mismatches <= 5) {
+      ADD_FAILURE() << dir << " id " << pair.id << ": built " << vocab.text(uint32_t(pair.id));
     }
   }
   EXPECT_EQ(tables.merges->size(), merge_count);
@@ -46,9 +47,9 @@ void expectPublished(BuiltinList list, const std::string& dir, size_t vocab_entr
 TEST(BuiltinTablesTest, TranscriptTypeHoldsThePublishedFilesAndItsSpecials) {
   expectPublished(BuiltinList::kTranscript, "whisper-multilingual", 50257, 50000);
   const BuiltinTables& tables = builtinTables(BuiltinList::kTranscript);
-  ASSERT_EQ(tables.vocab->size(), 50259u);
-  EXPECT_EQ((*tables.vocab)[50256], "");
-  EXPECT_EQ((*tables.vocab)[50258], "<|startoftranscript|>");
+  ASSERT_EQ(tables.token_to_id->entryCount(), 50259u);
+  EXPECT_EQ(tables.token_to_id->text(50256), "");
+  EXPECT_EQ(tables.token_to_id->text(50258), "<|startoftranscript|>");
   EXPECT_EQ(tables.token_to_id->tokens().find("<|startoftranscript|>"), 50258);
   EXPECT_EQ(&builtinTables(BuiltinList::kTranscript), &tables);  // built once, shared by every handle
 }
