@@ -12,7 +12,7 @@
 namespace nuvra::bpe {
 namespace {
 
-constexpr uint32_t kNoSymbol = UINT32_MAX;
+constexpr uint64_t kNoSlot = UINT64_MAX;
 
 // Bits to write any value below `limit`, all ones excluded: at least 1.
 unsigned bitsBelow(uint64_t limit) {
@@ -37,16 +37,19 @@ MergeTable::MergeTable(readers::MergeList rules) {
   text.reserve(text_size);
   offsets.reserve(most_symbols + 1);
 
-  // Symbol ids by text: open addressing over the symbols themselves, at most
-  // half full.
+  // Symbol ids by text: open addressing, each slot the id beside the high
+  // half of its text's hash, so a probe reads another symbol's text only
+  // when the halves agree; at most four fifths full.
   size_t capacity = 16;
-  while (capacity < most_symbols * 2) capacity *= 2;
-  std::vector<uint32_t> ids(capacity, kNoSymbol);
+  while (capacity * 4 < most_symbols * 5) capacity *= 2;
+  std::vector<uint64_t> ids(capacity, kNoSlot);
   const uint64_t seed = readers::processHashSeed();
-  auto intern = [&](std::string_view symbol) {
-    size_t i = size_t(readers::hashText(symbol, seed)) & (capacity - 1);
-    for (; ids[i] != kNoSymbol; i = (i + 1) & (capacity - 1)) {
-      const uint32_t id = ids[i];
+  auto intern = [&](std::string_view symbol, uint64_t hash) {
+    const uint64_t tag = hash & ~uint64_t(UINT32_MAX);
+    size_t i = size_t(hash) & (capacity - 1);
+    for (; ids[i] != kNoSlot; i = (i + 1) & (capacity - 1)) {
+      if ((ids[i] & ~uint64_t(UINT32_MAX)) != tag) continue;
+      const auto id = uint32_t(ids[i]);
       if (std::string_view(text.data() + offsets[id], offsets[id + 1] - offsets[id]) == symbol) {
         return id;
       }
@@ -56,24 +59,52 @@ MergeTable::MergeTable(readers::MergeList rules) {
     }
     text.append(symbol);
     offsets.push_back(uint32_t(text.size()));
-    ids[i] = uint32_t(offsets.size() - 2);
-    return ids[i];
+    const auto id = uint32_t(offsets.size() - 2);
+    ids[i] = tag | id;
+    return id;
   };
   std::string joined;
   for (int b = 0; b < 256; ++b) {
-    byte_symbols_[size_t(b)] = intern(encoder.symbols[size_t(b)].text());
+    const std::string_view symbol = encoder.symbols[size_t(b)].text();
+    byte_symbols_[size_t(b)] = intern(symbol, readers::hashText(symbol, seed));
   }
   for (int b = 0; b < 256; ++b) {
     joined.assign(encoder.symbols[size_t(b)].text()).append(kWordEndMarker);
-    word_end_symbols_[size_t(b)] = intern(joined);
+    word_end_symbols_[size_t(b)] = intern(joined, readers::hashText(joined, seed));
   }
+
+  // Each rule interns its left, right and joined texts. Nearly every first
+  // probe misses the cache, so the texts are hashed up front and their slots
+  // fetched a few rules ahead.
+  std::string joined_texts;
+  joined_texts.reserve(text_size / 2);
+  std::vector<uint64_t> hashes(rules.size() * 3);
+  for (size_t r = 0; r < rules.size(); ++r) {
+    const readers::MergeRule& rule = rules[r];
+    const size_t start = joined_texts.size();
+    joined_texts.append(rule.left).append(rule.right);
+    hashes[3 * r] = readers::hashText(rule.left, seed);
+    hashes[3 * r + 1] = readers::hashText(rule.right, seed);
+    hashes[3 * r + 2] = readers::hashText(std::string_view(joined_texts).substr(start), seed);
+  }
+  constexpr size_t kAhead = 24;
   std::vector<SymbolRule> symbol_rules;
   symbol_rules.reserve(rules.size());
-  for (const readers::MergeRule& rule : rules) {
-    const uint32_t left = intern(rule.left);
-    const uint32_t right = intern(rule.right);
-    joined.assign(rule.left).append(rule.right);
-    symbol_rules.push_back({left, right, intern(joined), rule.rank});
+  size_t joined_at = 0;
+  for (size_t r = 0; r < rules.size(); ++r) {
+    if (3 * r + kAhead < hashes.size()) {
+      for (size_t k = 0; k < 3; ++k) {
+        __builtin_prefetch(&ids[size_t(hashes[3 * r + kAhead + k]) & (capacity - 1)]);
+      }
+    }
+    const readers::MergeRule& rule = rules[r];
+    const uint32_t left = intern(rule.left, hashes[3 * r]);
+    const uint32_t right = intern(rule.right, hashes[3 * r + 1]);
+    const size_t joined_size = rule.left.size() + rule.right.size();
+    const uint32_t merged =
+        intern(std::string_view(joined_texts).substr(joined_at, joined_size), hashes[3 * r + 2]);
+    joined_at += joined_size;
+    symbol_rules.push_back({left, right, merged, rule.rank});
   }
   symbol_text_ = std::move(text);
   symbol_offsets_ = std::move(offsets);

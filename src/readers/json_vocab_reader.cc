@@ -63,6 +63,7 @@ int32_t parseId(std::string_view value) {
 }  // namespace
 
 std::string unescapeJsonUnicode(std::string_view raw) {
+  if (raw.find('\\') == std::string_view::npos) return std::string(raw);
   std::string out;
   out.reserve(raw.size());
   for (size_t i = 0; i < raw.size(); ++i) {
@@ -108,6 +109,8 @@ std::string unescapeJsonUnicode(std::string_view raw) {
 
 std::vector<VocabPair> parseJsonVocab(std::string_view content) {
   std::vector<VocabPair> pairs;
+  // Every pair has a colon outside its strings.
+  pairs.reserve(size_t(std::count(content.begin(), content.end(), ':')));
   KeyValueScanner scanner(content);
   RawPair raw;
   while (scanner.next(raw)) {

@@ -1,8 +1,8 @@
 #include "readers/merge_file_reader.h"
 
+#include <algorithm>
 #include <limits>
 #include <stdexcept>
-#include <unordered_map>
 
 #include "readers/token_index.h"
 
@@ -13,60 +13,122 @@ bool isFieldBlank(char c) { return c == ' ' || c == '\t'; }
 
 std::string_view upToNul(std::string_view field) { return field.substr(0, field.find('\0')); }
 
-// Seeded per process, like the token index: a merge file is input too, and
-// must not be able to pile its pairs into one bucket.
-struct PairKeyHash {
-  uint64_t seed = processHashSeed();
-  size_t operator()(const std::pair<std::string_view, std::string_view>& key) const {
-    return size_t(hashText(key.first, seed) * 0x9E3779B97F4A7C15ULL ^
-                  hashText(key.second, ~seed));
+// Rule indices by pair: open addressing, at most half full, seeded per
+// process like the token index, since a merge file is input too and must not
+// be able to pile its pairs into one run of slots. Each slot keeps the high
+// half of its pair's hash beside the index, so a probe reads another rule
+// only when the halves agree.
+class PairIndex {
+ public:
+  explicit PairIndex(size_t most_pairs) {
+    while (capacity_ < most_pairs * 2) capacity_ *= 2;
+    slots_.assign(capacity_, kEmpty);
   }
+  uint64_t hash(std::string_view first, std::string_view second) const {
+    return hashText(first, seed_) * 0x9E3779B97F4A7C15ULL ^ hashText(second, ~seed_);
+  }
+  void prefetch(uint64_t h) const { __builtin_prefetch(&slots_[size_t(h) & (capacity_ - 1)]); }
+  // The rule of (first, second), whose hash is `h`, or -1 after noting that
+  // `next` will be it.
+  int64_t findOrAdd(uint64_t h, std::string_view first, std::string_view second,
+                    const MergeList& rules, uint32_t next) {
+    const uint64_t tag = h & ~uint64_t(UINT32_MAX);
+    for (size_t i = size_t(h) & (capacity_ - 1);; i = (i + 1) & (capacity_ - 1)) {
+      const uint64_t slot = slots_[i];
+      if (slot == kEmpty) {
+        slots_[i] = tag | next;
+        return -1;
+      }
+      if ((slot & ~uint64_t(UINT32_MAX)) != tag) continue;
+      const MergeRule& rule = rules[uint32_t(slot)];
+      if (rule.left == first && rule.right == second) return uint32_t(slot);
+    }
+  }
+
+ private:
+  static constexpr uint64_t kEmpty = UINT64_MAX;
+  uint64_t seed_ = processHashSeed();
+  size_t capacity_ = 16;
+  std::vector<uint64_t> slots_;
 };
 
 }  // namespace
 
 MergeList parseMergeList(std::string_view content) {
   MergeList rules;
-  // Views into `content`, which outlives the map.
-  std::unordered_map<std::pair<std::string_view, std::string_view>, size_t, PairKeyHash> seen;
+  // A pair per line at most.
+  const size_t lines = size_t(std::count(content.begin(), content.end(), '\n')) + 1;
+  rules.reserve(lines);
+  PairIndex seen(lines);
+  // Nearly every first probe of the index misses the cache, so lines are
+  // read a batch at a time and their slots fetched before any is looked up.
+  struct Pair {
+    std::string_view left;
+    std::string_view right;
+    uint64_t hash;
+  };
+  constexpr size_t kBatch = 32;
+  Pair batch[kBatch];
   const size_t n = content.size();
   size_t p = 0;
   int32_t rank = 0;
-  while (p < n) {
-    // First field, ended by a space, tab or line feed.
-    const size_t first_start = p;
-    while (p < n && !isFieldBlank(content[p]) && content[p] != '\n') ++p;
-    if (p >= n) break;  // no terminator: the partial field is dropped
-    const std::string_view first = content.substr(first_start, p - first_start);
-    const char terminator = content[p++];
-    if (rank == 0 && !first.empty() && first[0] == '#') {
-      if (terminator != '\n') {
-        while (p < n && content[p] != '\n') ++p;
-        if (p < n) ++p;
+  bool ended = false;
+  while (!ended) {
+    size_t count = 0;
+    while (count < kBatch) {
+      if (p >= n) {
+        ended = true;
+        break;
       }
-      continue;
+      // First field, ended by a space, tab or line feed.
+      const size_t first_start = p;
+      while (p < n && !isFieldBlank(content[p]) && content[p] != '\n') ++p;
+      if (p >= n) {  // no terminator: the partial field is dropped
+        ended = true;
+        break;
+      }
+      const std::string_view first = content.substr(first_start, p - first_start);
+      const char terminator = content[p++];
+      if (rank == 0 && count == 0 && !first.empty() && first[0] == '#') {
+        if (terminator != '\n') {
+          while (p < n && content[p] != '\n') ++p;
+          if (p < n) ++p;
+        }
+        continue;
+      }
+      while (p < n && isFieldBlank(content[p])) ++p;
+      if (p >= n) {
+        ended = true;
+        break;
+      }
+      // Second field: up to the end of the line. When only blanks followed
+      // the first field on its line, the next line is the second field.
+      if (terminator != '\n' && content[p] == '\n') ++p;
+      const size_t second_start = p;
+      while (p < n && content[p] != '\n') ++p;
+      const std::string_view second = content.substr(second_start, p - second_start);
+      if (p < n) ++p;
+      Pair& pair = batch[count++];
+      pair.left = upToNul(first);
+      pair.right = upToNul(second);
+      pair.hash = seen.hash(pair.left, pair.right);
+      seen.prefetch(pair.hash);
     }
-    while (p < n && isFieldBlank(content[p])) ++p;
-    if (p >= n) break;
-    // Second field: up to the end of the line. When only blanks followed the
-    // first field on its line, the next line is the second field.
-    if (terminator != '\n' && content[p] == '\n') ++p;
-    const size_t second_start = p;
-    while (p < n && content[p] != '\n') ++p;
-    const std::string_view second = content.substr(second_start, p - second_start);
-    if (p < n) ++p;
-    const auto key = std::make_pair(upToNul(first), upToNul(second));
-    const auto [it, inserted] = seen.emplace(key, rules.size());
-    if (inserted) {
-      rules.push_back({std::string(key.first), std::string(key.second), rank});
-    } else {
-      rules[it->second].rank = rank;
+    for (size_t k = 0; k < count; ++k) {
+      const Pair& pair = batch[k];
+      const int64_t earlier =
+          seen.findOrAdd(pair.hash, pair.left, pair.right, rules, uint32_t(rules.size()));
+      if (earlier < 0) {
+        rules.push_back({std::string(pair.left), std::string(pair.right), rank});
+      } else {
+        rules[size_t(earlier)].rank = rank;
+      }
+      // Ranks are signed 32-bit: a list longer than that is refused, not wrapped.
+      if (rank == std::numeric_limits<int32_t>::max()) {
+        throw std::length_error("merge list longer than 2^31 - 1 pairs");
+      }
+      ++rank;
     }
-    // Ranks are signed 32-bit: a list longer than that is refused, not wrapped.
-    if (rank == std::numeric_limits<int32_t>::max()) {
-      throw std::length_error("merge list longer than 2^31 - 1 pairs");
-    }
-    ++rank;
   }
   return rules;
 }

@@ -22,8 +22,11 @@ TokenList::TokenList(const TokenList& base, const std::vector<VocabPair>& pairs)
   // Pairs in id order, the last of equal ids winning, merged with the base.
   std::vector<size_t> order(pairs.size());
   for (size_t i = 0; i < order.size(); ++i) order[i] = i;
-  std::stable_sort(order.begin(), order.end(),
-                   [&](size_t a, size_t b) { return pairs[a].id < pairs[b].id; });
+  const auto by_id = [&](size_t a, size_t b) { return pairs[a].id < pairs[b].id; };
+  // Vocabulary files mostly list their ids in order already.
+  if (!std::is_sorted(order.begin(), order.end(), by_id)) {
+    std::stable_sort(order.begin(), order.end(), by_id);
+  }
   size_t kept = 0;
   for (size_t i = 0; i < order.size(); ++i) {
     if (i + 1 < order.size() && pairs[order[i + 1]].id == pairs[order[i]].id) continue;
@@ -39,6 +42,9 @@ TokenList::TokenList(const TokenList& base, const std::vector<VocabPair>& pairs)
   Building built;
   built.ids.reserve(fill_holes ? top : entries);
   built.offsets.reserve((fill_holes ? top : entries) + 1);
+  size_t text_bytes = base.text_.size();
+  for (size_t p : order) text_bytes += pairs[p].text.size();
+  built.text.reserve(text_bytes);
   auto add = [&](uint32_t id, std::string_view text) {
     if (fill_holes) {
       while (built.ids.size() < id) built.append(uint32_t(built.ids.size()), std::string_view());
