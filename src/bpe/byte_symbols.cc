@@ -48,9 +48,7 @@ std::string bytesToSymbols(std::string_view bytes, const ByteEncoder& encoder) {
   return out;
 }
 
-std::string symbolsToBytes(std::string_view symbols, const ByteDecoder& decoder) {
-  std::string out;
-  out.reserve(symbols.size());
+void appendSymbolBytes(std::string_view symbols, const ByteDecoder& decoder, std::string& out) {
   const auto length = int32_t(symbols.size());
   int32_t i = 0;
   while (i < length) {
@@ -61,6 +59,12 @@ std::string symbolsToBytes(std::string_view symbols, const ByteDecoder& decoder)
     if (b > 0) out.push_back(char(b));
     i += n;
   }
+}
+
+std::string symbolsToBytes(std::string_view symbols, const ByteDecoder& decoder) {
+  std::string out;
+  out.reserve(symbols.size());
+  appendSymbolBytes(symbols, decoder, out);
   return out;
 }
 

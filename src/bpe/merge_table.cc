@@ -108,9 +108,53 @@ MergeTable::MergeTable(readers::MergeList rules) {
   }
   symbol_text_ = std::move(text);
   symbol_offsets_ = std::move(offsets);
+  if (packDirectly(symbol_rules)) return;
   const auto rule_at = [&](size_t r) { return symbol_rules[r]; };
   buildPairs(symbol_rules.size(), rule_at, false);
   pack();
+}
+
+bool MergeTable::packDirectly(const std::vector<SymbolRule>& rules) {
+  // Ranks distinct and below the bound, so each is its pair's priority.
+  const size_t bound = rules.size() * 4 + 1024;
+  std::vector<bool> rank_taken(bound);
+  uint64_t priorities = 0;
+  for (const SymbolRule& rule : rules) {
+    if (rule.rank < 0 || size_t(rule.rank) >= bound || rank_taken[size_t(rule.rank)]) {
+      return false;
+    }
+    rank_taken[size_t(rule.rank)] = true;
+    priorities = std::max<uint64_t>(priorities, uint64_t(rule.rank) + 1);
+  }
+  const unsigned symbol_bits = bitsBelow(symbolCount());
+  const unsigned priority_bits = bitsBelow(priorities);
+  if (2 * symbol_bits + priority_bits > 64) return false;
+
+  const size_t capacity = sizeSlots(rules.size());
+  std::vector<uint64_t> packed(capacity, kEmptyKey);
+  std::vector<uint32_t> merged(priorities, 0);
+  // The slots miss the cache: fetched some rules ahead.
+  constexpr size_t kAhead = 16;
+  const auto key_of = [&](const SymbolRule& rule) {
+    return (uint64_t(rule.left) << symbol_bits) | rule.right;
+  };
+  for (size_t r = 0; r < rules.size(); ++r) {
+    if (r + kAhead < rules.size()) __builtin_prefetch(&packed[slotOf(key_of(rules[r + kAhead]))]);
+    const uint64_t key = key_of(rules[r]);
+    size_t i = slotOf(key);
+    for (; packed[i] != kEmptyKey; i = (i + 1) & slot_mask_) {
+      if ((packed[i] >> priority_bits) == key) return false;  // a pair listed twice
+    }
+    packed[i] = (key << priority_bits) | uint64_t(rules[r].rank);
+    merged[size_t(rules[r].rank)] = rules[r].merged;
+  }
+  symbol_bits_ = symbol_bits;
+  priority_bits_ = priority_bits;
+  priority_mask_ = (uint64_t(1) << priority_bits) - 1;
+  packed_ = std::move(packed);
+  merged_ = std::move(merged);
+  pair_count_ = rules.size();
+  return true;
 }
 
 MergeTable::MergeTable(const data::BuiltinMergeList& list,

@@ -129,6 +129,10 @@ class MergeTable {
   // Fills merged_ from the wide slots, and moves them to packed ones when
   // the ids fit.
   void pack();
+  // Packed slots straight from the rules, as merge files give them: each
+  // pair once, ranks distinct and small. False, the table untouched but for
+  // its slot sizes, for any other list.
+  bool packDirectly(const std::vector<SymbolRule>& rules);
   std::optional<uint32_t> findSymbol(std::string_view text) const;
 
   TableArray<char, std::string> symbol_text_;

@@ -64,7 +64,7 @@ VocabIndex::VocabIndex(readers::TokenList entries, TagPattern special_pattern,
       entry_flags |= kSpecial;
     }
     flags[k] = entry_flags;
-    bytes.append(symbolsToBytes(entry, byte_decoder));
+    appendSymbolBytes(entry, byte_decoder, bytes);
     offsets.push_back(uint32_t(bytes.size()));
   }
   offsets.push_back(uint32_t(bytes.size()));  // the empty slot of ids without an entry

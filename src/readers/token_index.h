@@ -154,7 +154,9 @@ class TokenIndex {
     std::string arena;
   };
   Building reserve(size_t entries, size_t text_bytes);
-  void insert(Building& built, std::string_view text, int32_t id, Duplicates duplicates);
+  // `h`: hashText(text, seed_).
+  void insert(Building& built, std::string_view text, uint64_t h, int32_t id,
+              Duplicates duplicates);
   void take(Building&& built);
 
   TableArray<Slot> slots_;
