@@ -54,9 +54,9 @@ Status BpeFamily::openJsonVocab(const FilePath& path, bool extend) {
 }
 
 Status BpeFamily::openMerges(const FilePath& path) {
-  std::optional<readers::MergeList> rules = readers::readMergeFile(path);
-  if (!rules) return Status::kFileError;
-  merges_ = std::make_shared<const MergeTable>(std::move(*rules));
+  const std::optional<std::string> content = readers::readTextFile(path);
+  if (!content) return Status::kFileError;
+  merges_ = std::make_shared<const MergeTable>(readers::parseMergePairs(*content));
   return Status::kSuccess;
 }
 

@@ -23,13 +23,23 @@ unsigned bitsBelow(uint64_t limit) {
 
 }  // namespace
 
-MergeTable::MergeTable() : MergeTable(readers::MergeList{}) {}
+MergeTable::MergeTable() : MergeTable(std::vector<readers::MergePair>()) {}
 
-MergeTable::MergeTable(readers::MergeList rules) {
+MergeTable::MergeTable(const readers::MergeList& rules)
+    : MergeTable([&] {
+        std::vector<readers::MergePair> pairs;
+        pairs.reserve(rules.size());
+        for (const readers::MergeRule& rule : rules) {
+          pairs.push_back({rule.left, rule.right, rule.rank});
+        }
+        return pairs;
+      }()) {}
+
+MergeTable::MergeTable(const std::vector<readers::MergePair>& rules) {
   const ByteEncoder& encoder = byteEncoder();
   const size_t most_symbols = 256 * 2 + rules.size() * 3;
   size_t text_size = 256 * (2 + kWordEndMarker.size() + 2);
-  for (const readers::MergeRule& rule : rules) {
+  for (const readers::MergePair& rule : rules) {
     text_size += 2 * (rule.left.size() + rule.right.size());
   }
   std::string text;
@@ -74,35 +84,44 @@ MergeTable::MergeTable(readers::MergeList rules) {
   }
 
   // Each rule interns its left, right and joined texts. Nearly every first
-  // probe misses the cache, so the texts are hashed up front and their slots
-  // fetched a few rules ahead.
-  std::string joined_texts;
+  // probe misses the cache, so a rule's texts are hashed, and their slots
+  // fetched, a few rules before it is interned.
+  std::string joined_texts;  // left + right of every rule, back to back
   joined_texts.reserve(text_size / 2);
-  std::vector<uint64_t> hashes(rules.size() * 3);
-  for (size_t r = 0; r < rules.size(); ++r) {
-    const readers::MergeRule& rule = rules[r];
-    const size_t start = joined_texts.size();
-    joined_texts.append(rule.left).append(rule.right);
-    hashes[3 * r] = readers::hashText(rule.left, seed);
-    hashes[3 * r + 1] = readers::hashText(rule.right, seed);
-    hashes[3 * r + 2] = readers::hashText(std::string_view(joined_texts).substr(start), seed);
-  }
-  constexpr size_t kAhead = 24;
+  for (const readers::MergePair& rule : rules) joined_texts.append(rule.left).append(rule.right);
+  struct RuleHashes {
+    uint64_t left;
+    uint64_t right;
+    uint64_t joined;
+  };
+  constexpr size_t kAhead = 8;
+  RuleHashes ahead[kAhead];
+  size_t hashed_joined_at = 0;
+  const auto hash_rule = [&](size_t r) {
+    const readers::MergePair& rule = rules[r];
+    const size_t joined_size = rule.left.size() + rule.right.size();
+    RuleHashes& hashes = ahead[r % kAhead];
+    hashes = {readers::hashText(rule.left, seed), readers::hashText(rule.right, seed),
+              readers::hashText(std::string_view(joined_texts).substr(hashed_joined_at, joined_size),
+                                seed)};
+    hashed_joined_at += joined_size;
+    for (const uint64_t hash : {hashes.left, hashes.right, hashes.joined}) {
+      __builtin_prefetch(&ids[size_t(hash) & (capacity - 1)]);
+    }
+  };
+  for (size_t r = 0; r < std::min(kAhead, rules.size()); ++r) hash_rule(r);
   std::vector<SymbolRule> symbol_rules;
   symbol_rules.reserve(rules.size());
   size_t joined_at = 0;
   for (size_t r = 0; r < rules.size(); ++r) {
-    if (3 * r + kAhead < hashes.size()) {
-      for (size_t k = 0; k < 3; ++k) {
-        __builtin_prefetch(&ids[size_t(hashes[3 * r + kAhead + k]) & (capacity - 1)]);
-      }
-    }
-    const readers::MergeRule& rule = rules[r];
-    const uint32_t left = intern(rule.left, hashes[3 * r]);
-    const uint32_t right = intern(rule.right, hashes[3 * r + 1]);
+    const RuleHashes hashes = ahead[r % kAhead];
+    if (r + kAhead < rules.size()) hash_rule(r + kAhead);
+    const readers::MergePair& rule = rules[r];
+    const uint32_t left = intern(rule.left, hashes.left);
+    const uint32_t right = intern(rule.right, hashes.right);
     const size_t joined_size = rule.left.size() + rule.right.size();
     const uint32_t merged =
-        intern(std::string_view(joined_texts).substr(joined_at, joined_size), hashes[3 * r + 2]);
+        intern(std::string_view(joined_texts).substr(joined_at, joined_size), hashes.joined);
     joined_at += joined_size;
     symbol_rules.push_back({left, right, merged, rule.rank});
   }

@@ -41,7 +41,8 @@ class MergeTable {
   MergeTable(const MergeTable&) = delete;
   MergeTable& operator=(const MergeTable&) = delete;
   // A pair listed twice keeps its last rank.
-  explicit MergeTable(readers::MergeList rules);
+  explicit MergeTable(const std::vector<readers::MergePair>& rules);
+  explicit MergeTable(const readers::MergeList& rules);
   // A built-in list, whose tokens are distinct: symbol ids below
   // list.first_merge_id are `base_symbols`, then come the tokens the list
   // makes, in order, then `extra_symbols`. The byte symbol of byte b is

@@ -31,7 +31,7 @@ class PairIndex {
   // The rule of (first, second), whose hash is `h`, or -1 after noting that
   // `next` will be it.
   int64_t findOrAdd(uint64_t h, std::string_view first, std::string_view second,
-                    const MergeList& rules, uint32_t next) {
+                    const std::vector<MergePair>& rules, uint32_t next) {
     const uint64_t tag = h & ~uint64_t(UINT32_MAX);
     for (size_t i = size_t(h) & (capacity_ - 1);; i = (i + 1) & (capacity_ - 1)) {
       const uint64_t slot = slots_[i];
@@ -40,7 +40,7 @@ class PairIndex {
         return -1;
       }
       if ((slot & ~uint64_t(UINT32_MAX)) != tag) continue;
-      const MergeRule& rule = rules[uint32_t(slot)];
+      const MergePair& rule = rules[uint32_t(slot)];
       if (rule.left == first && rule.right == second) return uint32_t(slot);
     }
   }
@@ -54,8 +54,8 @@ class PairIndex {
 
 }  // namespace
 
-MergeList parseMergeList(std::string_view content) {
-  MergeList rules;
+std::vector<MergePair> parseMergePairs(std::string_view content) {
+  std::vector<MergePair> rules;
   // A pair per line at most.
   const size_t lines = size_t(std::count(content.begin(), content.end(), '\n')) + 1;
   rules.reserve(lines);
@@ -119,7 +119,7 @@ MergeList parseMergeList(std::string_view content) {
       const int64_t earlier =
           seen.findOrAdd(pair.hash, pair.left, pair.right, rules, uint32_t(rules.size()));
       if (earlier < 0) {
-        rules.push_back({std::string(pair.left), std::string(pair.right), rank});
+        rules.push_back({pair.left, pair.right, rank});
       } else {
         rules[size_t(earlier)].rank = rank;
       }
@@ -129,6 +129,14 @@ MergeList parseMergeList(std::string_view content) {
       }
       ++rank;
     }
+  }
+  return rules;
+}
+
+MergeList parseMergeList(std::string_view content) {
+  MergeList rules;
+  for (const MergePair& pair : parseMergePairs(content)) {
+    rules.push_back({std::string(pair.left), std::string(pair.right), pair.rank});
   }
   return rules;
 }

@@ -23,11 +23,21 @@ struct MergeRule {
 // has rank 0.
 using MergeList = std::vector<MergeRule>;
 
+// A rule whose symbols are views into the text it was read from.
+struct MergePair {
+  std::string_view left;
+  std::string_view right;
+  int32_t rank;
+};
+
 // The pairs of a merge list: "first second" per line, optional "#" header
 // lines before the first pair. Throws std::length_error past 2^31 - 1 pairs.
+// The views stay valid as long as `content`.
+std::vector<MergePair> parseMergePairs(std::string_view content);
+// The same with the symbols copied out.
 MergeList parseMergeList(std::string_view content);
 
-// The same for the file at `path`; nullopt when it cannot be opened.
+// parseMergeList of the file at `path`; nullopt when it cannot be opened.
 std::optional<MergeList> readMergeFile(const FilePath& path);
 
 }  // namespace nuvra::readers

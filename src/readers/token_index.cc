@@ -75,16 +75,20 @@ TokenIndex::TokenIndex(const TokenList& list, Duplicates duplicates, uint64_t se
   size_t text_bytes = 0;
   for (size_t k = 0; k < list.slotCount(); ++k) text_bytes += list.textAt(k).size();
   Building built = reserve(list.slotCount() + 1, text_bytes);
-  // Nearly every first probe misses the cache: the texts are hashed up
-  // front and their slots fetched some entries ahead.
+  // Nearly every first probe misses the cache: a text is hashed, and its
+  // slot fetched, some entries before it is inserted.
   constexpr size_t kAhead = 16;
-  std::vector<uint64_t> hashes(list.slotCount());
-  for (size_t k = 0; k < list.slotCount(); ++k) hashes[k] = hashText(list.textAt(k), seed_);
-  for (size_t k = 0; k < list.slotCount(); ++k) {
-    if (k + kAhead < hashes.size()) {
-      __builtin_prefetch(&built.slots[size_t(hashes[k + kAhead]) & mask_]);
-    }
-    insert(built, list.textAt(k), hashes[k], int32_t(list.idAt(k)), duplicates);
+  uint64_t ahead[kAhead];
+  const auto hash_entry = [&](size_t k) {
+    ahead[k % kAhead] = hashText(list.textAt(k), seed_);
+    __builtin_prefetch(&built.slots[size_t(ahead[k % kAhead]) & mask_]);
+  };
+  const size_t entries = list.slotCount();
+  for (size_t k = 0; k < std::min(kAhead, entries); ++k) hash_entry(k);
+  for (size_t k = 0; k < entries; ++k) {
+    const uint64_t hash = ahead[k % kAhead];
+    if (k + kAhead < entries) hash_entry(k + kAhead);
+    insert(built, list.textAt(k), hash, int32_t(list.idAt(k)), duplicates);
   }
   const int64_t hole = list.highestHole();
   if (hole >= 0) {
