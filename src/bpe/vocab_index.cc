@@ -43,14 +43,14 @@ VocabIndex::VocabIndex(readers::TokenList entries, TagPattern special_pattern,
                        const ByteDecoder& byte_decoder, uint64_t seed)
     : entries_(std::move(entries)),
       tokens_(std::make_shared<const readers::TokenIndex>(
-          entries_, readers::TokenIndex::Duplicates::kHighestId, seed)) {
+          entries_, readers::TokenIndex::Duplicates::kHighestId, seed,
+          readers::TokenIndex::Texts::kBorrowed)) {
   const size_t slots = entries_.slotCount();
   std::vector<uint8_t> flags(slots + 1);
   std::vector<uint32_t> offsets;
   std::string bytes;
   offsets.reserve(slots + 2);
-  size_t symbol_bytes = 0;
-  for (size_t k = 0; k < slots; ++k) symbol_bytes += entries_.textAt(k).size();
+  const size_t symbol_bytes = entries_.textBytes();
   // A symbol is at least one byte and gives at most one: the token index
   // has already refused anything too large for 32-bit offsets.
   bytes.reserve(symbol_bytes + kPadding);

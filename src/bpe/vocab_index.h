@@ -69,7 +69,7 @@ class VocabIndex {
 
  private:
   readers::TokenList entries_;
-  std::shared_ptr<const readers::TokenIndex> tokens_;
+  std::shared_ptr<const readers::TokenIndex> tokens_;  // reads its texts in entries_
   TableArray<uint8_t> flags_;     // slotCount() + 1
   TableArray<uint32_t> offsets_;  // slotCount() + 2 offsets into bytes_
   TableArray<char, std::string> bytes_;  // followed by kPadding zero bytes

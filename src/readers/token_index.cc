@@ -43,14 +43,20 @@ void TokenIndex::insert(Building& built, std::string_view text, uint64_t h, int3
     ++build_probes_;
     Slot& slot = built.slots[i];
     if (slot.id < 0) {
-      slot = {tag, uint32_t(built.arena.size()), uint32_t(text.size()), id};
-      built.arena.append(text);
+      uint32_t offset = 0;
+      if (built.borrowed == nullptr) {
+        offset = uint32_t(built.arena.size());
+        built.arena.append(text);
+      } else if (!text.empty()) {
+        offset = uint32_t(text.data() - built.borrowed);
+      }
+      slot = {tag, offset, uint32_t(text.size()), id};
       ++count_;
       return;
     }
+    const char* texts = built.borrowed != nullptr ? built.borrowed : built.arena.data();
     if (slot.tag == tag && slot.length == text.size() &&
-        token_index_detail::sameBytes(built.arena.data() + slot.offset, text.data(),
-                                      text.size())) {
+        token_index_detail::sameBytes(texts + slot.offset, text.data(), text.size())) {
       slot.id = duplicates == Duplicates::kHighestId ? std::max(slot.id, id)
                                                      : std::min(slot.id, id);
       return;
@@ -70,11 +76,11 @@ TokenIndex::TokenIndex(const std::vector<std::string>& entries, Duplicates dupli
   take(std::move(built));
 }
 
-TokenIndex::TokenIndex(const TokenList& list, Duplicates duplicates, uint64_t seed)
+TokenIndex::TokenIndex(const TokenList& list, Duplicates duplicates, uint64_t seed, Texts texts)
     : seed_(seed) {
-  size_t text_bytes = 0;
-  for (size_t k = 0; k < list.slotCount(); ++k) text_bytes += list.textAt(k).size();
-  Building built = reserve(list.slotCount() + 1, text_bytes);
+  const size_t text_bytes = list.textBytes();
+  Building built = reserve(list.slotCount() + 1, texts == Texts::kCopied ? text_bytes : 0);
+  if (texts == Texts::kBorrowed) built.borrowed = list.textData();
   // Nearly every first probe misses the cache: a text is hashed, and its
   // slot fetched, some entries before it is inserted.
   constexpr size_t kAhead = 16;
@@ -95,6 +101,9 @@ TokenIndex::TokenIndex(const TokenList& list, Duplicates duplicates, uint64_t se
     insert(built, std::string_view(), hashText({}, seed_), int32_t(hole), duplicates);
   }
   take(std::move(built));
+  if (texts == Texts::kBorrowed) {
+    arena_ = TableArray<char, std::string>::borrow(list.textData(), text_bytes);
+  }
 }
 
 void TokenIndex::take(Building&& built) {

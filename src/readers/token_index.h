@@ -107,9 +107,13 @@ class TokenIndex {
   TokenIndex() = default;
   TokenIndex(const std::vector<std::string>& entries, Duplicates duplicates,
              uint64_t seed = processHashSeed());
+  // Whether an index over a list keeps a copy of its texts, or reads them
+  // in the list, which must then outlive it.
+  enum class Texts { kCopied, kBorrowed };
   // The entries of `list`, and the empty text at its highest hole, if any:
   // the text of every id without an entry.
-  TokenIndex(const TokenList& list, Duplicates duplicates, uint64_t seed = processHashSeed());
+  TokenIndex(const TokenList& list, Duplicates duplicates, uint64_t seed = processHashSeed(),
+             Texts texts = Texts::kCopied);
   // An index saved with save(), borrowed from the image. The seed is the
   // image's: its keys are fixed, so a text looked up can only meet the runs
   // of slots they already formed.
@@ -152,6 +156,7 @@ class TokenIndex {
   struct Building {
     std::vector<Slot> slots;
     std::string arena;
+    const char* borrowed = nullptr;  // the list's texts, when not copied
   };
   Building reserve(size_t entries, size_t text_bytes);
   // `h`: hashText(text, seed_).

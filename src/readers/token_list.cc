@@ -20,30 +20,40 @@ TokenList::TokenList(const std::vector<std::string>& dense) {
 
 TokenList::TokenList(const TokenList& base, const std::vector<VocabPair>& pairs) {
   // Pairs in id order, the last of equal ids winning, merged with the base.
-  std::vector<size_t> order(pairs.size());
-  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
-  const auto by_id = [&](size_t a, size_t b) { return pairs[a].id < pairs[b].id; };
-  // Vocabulary files mostly list their ids in order already.
-  if (!std::is_sorted(order.begin(), order.end(), by_id)) {
-    std::stable_sort(order.begin(), order.end(), by_id);
+  // Vocabulary files mostly list each id once, in order: then the pairs
+  // stand as they are, without an order of their own.
+  bool listed_in_order = true;
+  for (size_t i = 1; i < pairs.size() && listed_in_order; ++i) {
+    listed_in_order = pairs[i - 1].id < pairs[i].id;
   }
-  size_t kept = 0;
-  for (size_t i = 0; i < order.size(); ++i) {
-    if (i + 1 < order.size() && pairs[order[i + 1]].id == pairs[order[i]].id) continue;
-    order[kept++] = order[i];
+  std::vector<uint32_t> order;
+  if (!listed_in_order) {
+    order.resize(pairs.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = uint32_t(i);
+    std::stable_sort(order.begin(), order.end(),
+                     [&](uint32_t a, uint32_t b) { return pairs[a].id < pairs[b].id; });
+    size_t kept = 0;
+    for (size_t i = 0; i < order.size(); ++i) {
+      if (i + 1 < order.size() && pairs[order[i + 1]].id == pairs[order[i]].id) continue;
+      order[kept++] = order[i];
+    }
+    order.resize(kept);
   }
-  order.resize(kept);
+  const size_t count = listed_in_order ? pairs.size() : order.size();
+  const auto pair_at = [&](size_t k) -> const VocabPair& {
+    return pairs[listed_in_order ? k : order[k]];
+  };
 
   size_t top = base.size_;
-  if (!order.empty()) top = std::max(top, size_t(pairs[order.back()].id) + 1);
+  if (count > 0) top = std::max(top, size_t(pair_at(count - 1).id) + 1);
   // Nearly full: holes become empty entries, and ids are their own slots.
-  const size_t entries = base.slotCount() + order.size();
+  const size_t entries = base.slotCount() + count;
   const bool fill_holes = top <= 2 * entries + 64;
   Building built;
   built.ids.reserve(fill_holes ? top : entries);
   built.offsets.reserve((fill_holes ? top : entries) + 1);
   size_t text_bytes = base.text_.size();
-  for (size_t p : order) text_bytes += pairs[p].text.size();
+  for (size_t k = 0; k < count; ++k) text_bytes += pair_at(k).text.size();
   built.text.reserve(text_bytes);
   auto add = [&](uint32_t id, std::string_view text) {
     if (fill_holes) {
@@ -52,11 +62,11 @@ TokenList::TokenList(const TokenList& base, const std::vector<VocabPair>& pairs)
     built.append(id, text);
   };
   size_t b = 0;
-  for (size_t p : order) {
-    const auto id = uint32_t(pairs[p].id);
+  for (size_t k = 0; k < count; ++k) {
+    const auto id = uint32_t(pair_at(k).id);
     for (; b < base.slotCount() && base.ids_[b] < id; ++b) add(base.ids_[b], base.textAt(b));
     if (b < base.slotCount() && base.ids_[b] == id) ++b;
-    add(id, pairs[p].text);
+    add(id, pair_at(k).text);
   }
   for (; b < base.slotCount(); ++b) add(base.ids_[b], base.textAt(b));
   if (fill_holes) {

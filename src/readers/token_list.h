@@ -48,6 +48,9 @@ class TokenList {
     const size_t slot = slotOf(id);
     return slot < ids_.size() ? textAt(slot) : std::string_view();
   }
+  // Every entry's text, back to back in slot order.
+  const char* textData() const { return text_.data(); }
+  size_t textBytes() const { return text_.size(); }
   // The highest id below size() without an entry, or -1 when every id has one.
   int64_t highestHole() const;
 
