@@ -73,8 +73,9 @@ int32_t MergeEngine::tokenId(uint32_t symbol) {
   const size_t at = symbol % kCachedIds;
   const uint64_t bit = uint64_t(1) << (at / kBlock);
   if ((filled_id_blocks_ & bit) == 0) {
+    if (!token_ids_) token_ids_.reset(new CachedId[kCachedIds]);
     filled_id_blocks_ |= bit;
-    std::fill_n(token_ids_.begin() + (at & ~(kBlock - 1)), kBlock, CachedId{kGone, -1});
+    std::fill_n(token_ids_.get() + (at & ~(kBlock - 1)), kBlock, CachedId{kGone, -1});
   }
   CachedId& cached = token_ids_[at];
   if (cached.symbol != symbol) cached = {symbol, token_to_id_.find(merges_.symbolText(symbol))};
@@ -144,13 +145,20 @@ const std::vector<uint32_t>& MergeEngine::mergeWord(std::string_view piece) {
   // "</w>" joins the last symbol before any merge: "a" is the one symbol "a</w>".
   if (word_end_ && n > 0) symbols_[n - 1] = merges_.wordEndSymbol(uint8_t(piece[n - 1]));
   if (n < 2) return symbols_;
-  if (cached_pairs_.empty()) cached_pairs_.assign(kCachedPairs, CachedPair{kNoPair, 0});
+  if (cached_pairs_.empty()) sizePairCache(kFirstCachedPairs);
   if (n > long_word_symbols_) {
     mergeLong();
   } else {
     mergeShort();
   }
   return symbols_;
+}
+
+void MergeEngine::sizePairCache(size_t slots) {
+  cached_pairs_.assign(slots, CachedPair{kNoPair, 0});
+  cached_pair_shift_ = 64;
+  for (size_t s = slots; s > 1; s /= 2) --cached_pair_shift_;
+  pair_misses_ = 0;
 }
 
 void MergeEngine::mergeShort() {

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -52,13 +53,14 @@ class MergeEngine {
 
   // Token ids of recently seen symbols, by symbol id modulo the size: the
   // vocabulary lookup hashes the text, and a few hundred tokens make most
-  // of any text. -1: not in the vocabulary. Filled a block at a time when
-  // first used, so that an engine for one short line costs nothing to make.
+  // of an English text, a few thousand of a Japanese one. -1: not in the
+  // vocabulary. Filled a block at a time when first used, so that an engine
+  // for one short line costs nothing to make.
   struct CachedId {
     uint32_t symbol;
     int32_t id;
   };
-  static constexpr size_t kCachedIds = 1024;
+  static constexpr size_t kCachedIds = 8192;
   static constexpr size_t kCachedIdBlocks = 64;
   int32_t tokenId(uint32_t symbol);
 
@@ -88,26 +90,38 @@ class MergeEngine {
   bool word_end_;
   int32_t unknown_id_;
   size_t long_word_symbols_ = kLongWordSymbols;
-  std::array<CachedId, kCachedIds> token_ids_;
+  // kCachedIds entries, allocated with the first lookup and left
+  // uninitialised until their block is filled.
+  std::unique_ptr<CachedId[]> token_ids_;
 
   // Priorities of recently looked-up pairs, by a hash of the pair: the merge
   // table spans a megabyte, and text in a script of many characters (CJK)
   // asks for the same few thousand byte pairs inside its characters over and
-  // over. Allocated with the first word that merges.
+  // over. Allocated with the first word that merges, small; a text of many
+  // distinct pairs, which misses often, grows it up to a bound.
   struct CachedPair {
     uint64_t key;  // left << 32 | right; kNoPair: empty
     uint32_t priority;
   };
-  static constexpr size_t kCachedPairs = 4096;
+  static constexpr size_t kFirstCachedPairs = 4096;
+  static constexpr size_t kMostCachedPairs = 32768;
   static constexpr uint64_t kNoPair = UINT64_MAX;
   std::vector<CachedPair> cached_pairs_;
+  unsigned cached_pair_shift_ = 64;
+  size_t pair_misses_ = 0;
   uint32_t findPair(uint32_t left, uint32_t right) {
     const uint64_t key = (uint64_t(left) << 32) | right;
-    CachedPair& slot =
-        cached_pairs_[size_t((key * 0x9E3779B97F4A7C15ULL) >> 52) & (kCachedPairs - 1)];
-    if (slot.key != key) slot = {key, merges_.find(left, right)};
-    return slot.priority;
+    CachedPair& slot = cached_pairs_[size_t((key * 0x9E3779B97F4A7C15ULL) >> cached_pair_shift_)];
+    if (slot.key == key) return slot.priority;
+    slot = {key, merges_.find(left, right)};
+    const uint32_t priority = slot.priority;
+    if (++pair_misses_ > 2 * cached_pairs_.size() && cached_pairs_.size() < kMostCachedPairs) {
+      sizePairCache(2 * cached_pairs_.size());
+    }
+    return priority;
   }
+  // An empty pair cache of `slots`, a power of two.
+  void sizePairCache(size_t slots);
   uint64_t filled_id_blocks_ = 0;  // bit b: block b of token_ids_ is filled
   size_t words_seen_ = 0;
   size_t cache_misses_ = 0;
