@@ -60,7 +60,7 @@ class MergeEngine {
     uint32_t symbol;
     int32_t id;
   };
-  static constexpr size_t kCachedIds = 8192;
+  static constexpr size_t kCachedIds = 4096;
   static constexpr size_t kCachedIdBlocks = 64;
   int32_t tokenId(uint32_t symbol);
 
@@ -104,7 +104,7 @@ class MergeEngine {
     uint32_t priority;
   };
   static constexpr size_t kFirstCachedPairs = 4096;
-  static constexpr size_t kMostCachedPairs = 32768;
+  static constexpr size_t kMostCachedPairs = 16384;
   static constexpr uint64_t kNoPair = UINT64_MAX;
   std::vector<CachedPair> cached_pairs_;
   unsigned cached_pair_shift_ = 64;
