@@ -17,9 +17,10 @@ namespace nuvra {
 // same order, by the library that carries the block. The numbers come first,
 // 64-bit words, an array's length among them, then the arrays' elements,
 // each on a cache line of its own: reading an image touches its first page
-// and borrows the arrays where they lie, so opening one copies, hashes and
-// faults in nothing. Only the machine and build that wrote an image read it;
-// the block must start on a kTableImageAlignment boundary.
+// and borrows the arrays where they lie, copying and hashing nothing; their
+// pages are read in as lookups reach them. Only the machine and build that
+// wrote an image read it; the block must start on a kTableImageAlignment
+// boundary.
 inline constexpr size_t kTableImageAlignment = 64;
 
 inline size_t alignedTableOffset(size_t offset) {
