@@ -45,7 +45,7 @@ Status BpeFamily::open(FileKind kind, const FilePath& path) {
 // Every table is built aside and swapped in whole, so a file that cannot be
 // opened or read leaves the family exactly as it was.
 Status BpeFamily::openJsonVocab(const FilePath& path, bool extend) {
-  std::optional<std::vector<readers::VocabPair>> pairs = readers::readJsonVocab(path);
+  const std::optional<readers::VocabEntries> pairs = readers::readJsonVocabEntries(path);
   if (!pairs) return Status::kFileError;
   readers::TokenList entries(extend ? index_->entries() : readers::TokenList(), *pairs);
   index_ = std::make_shared<const VocabIndex>(std::move(entries), type_.patterns.special_pattern,

@@ -62,10 +62,13 @@ int32_t parseId(std::string_view value) {
 
 }  // namespace
 
-std::string unescapeJsonUnicode(std::string_view raw) {
-  if (raw.find('\\') == std::string_view::npos) return std::string(raw);
-  std::string out;
-  out.reserve(raw.size());
+namespace {
+
+void appendUnescaped(std::string_view raw, std::string& out) {
+  if (raw.find('\\') == std::string_view::npos) {
+    out.append(raw);
+    return;
+  }
   for (size_t i = 0; i < raw.size(); ++i) {
     const char c = raw[i];
     if (c != '\\' || i + 1 >= raw.size()) {
@@ -104,22 +107,49 @@ std::string unescapeJsonUnicode(std::string_view raw) {
         break;
     }
   }
+}
+
+}  // namespace
+
+std::string unescapeJsonUnicode(std::string_view raw) {
+  std::string out;
+  out.reserve(raw.size());
+  appendUnescaped(raw, out);
   return out;
 }
 
-std::vector<VocabPair> parseJsonVocab(std::string_view content) {
-  std::vector<VocabPair> pairs;
-  // Every pair has a colon outside its strings.
-  pairs.reserve(size_t(std::count(content.begin(), content.end(), ':')));
+VocabEntries parseJsonVocabEntries(std::string_view content) {
+  VocabEntries read;
+  // Every pair has a colon outside its strings, and its text is at most as
+  // long as its key.
+  read.entries.reserve(size_t(std::count(content.begin(), content.end(), ':')));
+  read.texts.reserve(content.size() / 2);
   KeyValueScanner scanner(content);
   RawPair raw;
   while (scanner.next(raw)) {
     const int32_t id = parseId(raw.value);
-    std::string key = unescapeJsonUnicode(raw.key);
-    const size_t nul = key.find('\0');
-    if (nul != std::string::npos) key.resize(nul);
-    pairs.push_back({std::move(key), id});
+    const size_t offset = read.texts.size();
+    appendUnescaped(raw.key, read.texts);
+    // A key ends at its first NUL character.
+    const size_t nul = read.texts.find('\0', offset);
+    if (nul != std::string::npos) read.texts.resize(nul);
+    if (read.texts.size() > UINT32_MAX) throw std::length_error("vocabulary too large");
+    read.entries.push_back({uint32_t(offset), uint32_t(read.texts.size() - offset), id});
   }
+  return read;
+}
+
+std::optional<VocabEntries> readJsonVocabEntries(const FilePath& path) {
+  const std::optional<std::string> content = readTextFile(path);
+  if (!content) return std::nullopt;
+  return parseJsonVocabEntries(*content);
+}
+
+std::vector<VocabPair> parseJsonVocab(std::string_view content) {
+  const VocabEntries read = parseJsonVocabEntries(content);
+  std::vector<VocabPair> pairs;
+  pairs.reserve(read.size());
+  for (size_t k = 0; k < read.size(); ++k) pairs.push_back({std::string(read.text(k)), read.id(k)});
   return pairs;
 }
 

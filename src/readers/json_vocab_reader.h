@@ -28,6 +28,27 @@ std::vector<VocabPair> parseJsonVocab(std::string_view content);
 // The pairs of the file at `path`; nullopt when it cannot be opened.
 std::optional<std::vector<VocabPair>> readJsonVocab(const FilePath& path);
 
+// The same pairs with their texts back to back: a third of the memory of a
+// string each, which is what a large vocabulary's opening mostly waits on.
+struct VocabEntries {
+  struct Entry {
+    uint32_t offset;
+    uint32_t length;
+    int32_t id;
+  };
+  std::string texts;
+  std::vector<Entry> entries;
+
+  size_t size() const { return entries.size(); }
+  int32_t id(size_t k) const { return entries[k].id; }
+  std::string_view text(size_t k) const {
+    return {texts.data() + entries[k].offset, entries[k].length};
+  }
+};
+// Throws as parseJsonVocab, and std::length_error past 4 GiB of texts.
+VocabEntries parseJsonVocabEntries(std::string_view content);
+std::optional<VocabEntries> readJsonVocabEntries(const FilePath& path);
+
 // Writes each pair's text at its id, growing `vocab` with empty entries:
 // memory follows the largest id, so only for ids known to be dense; the
 // library stores what it reads through TokenList.

@@ -18,34 +18,47 @@ TokenList::TokenList(const std::vector<std::string>& dense) {
   size_ = dense.size();
 }
 
-TokenList::TokenList(const TokenList& base, const std::vector<VocabPair>& pairs) {
+TokenList::TokenList(const TokenList& base, const std::vector<VocabPair>& pairs)
+    : TokenList(base, [&] {
+        VocabEntries entries;
+        for (const VocabPair& pair : pairs) {
+          if (entries.texts.size() + pair.text.size() > UINT32_MAX) {
+            throw std::length_error("vocabulary too large");
+          }
+          entries.entries.push_back(
+              {uint32_t(entries.texts.size()), uint32_t(pair.text.size()), pair.id});
+          entries.texts.append(pair.text);
+        }
+        return entries;
+      }()) {}
+
+TokenList::TokenList(const TokenList& base, const VocabEntries& pairs) {
   // Pairs in id order, the last of equal ids winning, merged with the base.
   // Vocabulary files mostly list each id once, in order: then the pairs
   // stand as they are, without an order of their own.
   bool listed_in_order = true;
   for (size_t i = 1; i < pairs.size() && listed_in_order; ++i) {
-    listed_in_order = pairs[i - 1].id < pairs[i].id;
+    listed_in_order = pairs.id(i - 1) < pairs.id(i);
   }
   std::vector<uint32_t> order;
   if (!listed_in_order) {
     order.resize(pairs.size());
     for (size_t i = 0; i < order.size(); ++i) order[i] = uint32_t(i);
     std::stable_sort(order.begin(), order.end(),
-                     [&](uint32_t a, uint32_t b) { return pairs[a].id < pairs[b].id; });
+                     [&](uint32_t a, uint32_t b) { return pairs.id(a) < pairs.id(b); });
     size_t kept = 0;
     for (size_t i = 0; i < order.size(); ++i) {
-      if (i + 1 < order.size() && pairs[order[i + 1]].id == pairs[order[i]].id) continue;
+      if (i + 1 < order.size() && pairs.id(order[i + 1]) == pairs.id(order[i])) continue;
       order[kept++] = order[i];
     }
     order.resize(kept);
   }
   const size_t count = listed_in_order ? pairs.size() : order.size();
-  const auto pair_at = [&](size_t k) -> const VocabPair& {
-    return pairs[listed_in_order ? k : order[k]];
-  };
+  // The index of the k-th pair in id order.
+  const auto in_id_order = [&](size_t k) { return listed_in_order ? k : size_t(order[k]); };
 
   size_t top = base.size_;
-  if (count > 0) top = std::max(top, size_t(pair_at(count - 1).id) + 1);
+  if (count > 0) top = std::max(top, size_t(pairs.id(in_id_order(count - 1))) + 1);
   // Nearly full: holes become empty entries, and ids are their own slots.
   const size_t entries = base.slotCount() + count;
   const bool fill_holes = top <= 2 * entries + 64;
@@ -53,7 +66,7 @@ TokenList::TokenList(const TokenList& base, const std::vector<VocabPair>& pairs)
   built.ids.reserve(fill_holes ? top : entries);
   built.offsets.reserve((fill_holes ? top : entries) + 1);
   size_t text_bytes = base.text_.size();
-  for (size_t k = 0; k < count; ++k) text_bytes += pair_at(k).text.size();
+  for (size_t k = 0; k < count; ++k) text_bytes += pairs.text(in_id_order(k)).size();
   built.text.reserve(text_bytes);
   auto add = [&](uint32_t id, std::string_view text) {
     if (fill_holes) {
@@ -63,10 +76,10 @@ TokenList::TokenList(const TokenList& base, const std::vector<VocabPair>& pairs)
   };
   size_t b = 0;
   for (size_t k = 0; k < count; ++k) {
-    const auto id = uint32_t(pair_at(k).id);
+    const auto id = uint32_t(pairs.id(in_id_order(k)));
     for (; b < base.slotCount() && base.ids_[b] < id; ++b) add(base.ids_[b], base.textAt(b));
     if (b < base.slotCount() && base.ids_[b] == id) ++b;
-    add(id, pair_at(k).text);
+    add(id, pairs.text(in_id_order(k)));
   }
   for (; b < base.slotCount(); ++b) add(base.ids_[b], base.textAt(b));
   if (fill_holes) {

@@ -13,6 +13,7 @@
 namespace nuvra::readers {
 
 struct VocabPair;
+struct VocabEntries;
 
 // Token texts by id. The id space runs to the largest id + 1 and an id that
 // no entry filled has the empty text, but memory follows the entries, never
@@ -26,6 +27,7 @@ class TokenList {
   explicit TokenList(const std::vector<std::string>& dense);
   // The entries of `base`, then each pair's text written at its id, a later
   // pair overwriting an earlier one or a base entry.
+  TokenList(const TokenList& base, const VocabEntries& pairs);
   TokenList(const TokenList& base, const std::vector<VocabPair>& pairs);
   // A list saved with save(), borrowed from the image.
   explicit TokenList(TableImageReader& image);
