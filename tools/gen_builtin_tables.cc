@@ -12,28 +12,18 @@
 #include <exception>
 #include <fstream>
 #include <memory>
+#include <new>
 #include <string>
 
 #include "base/table_image.h"
+#include "bpe/builtin_image.h"
 #include "bpe/builtin_table_builder.h"
-#include "data/builtin_tables_image.h"
 
 namespace {
 
 constexpr uint64_t kImageSeed = 0x5851F42D4C957F2DULL;
 
-std::string layOut(const nuvra::bpe::BuiltinTables& transcript,
-                   const nuvra::bpe::BuiltinTables& word_end) {
-  nuvra::TableImageWriter image;
-  image.number(nuvra::data::kBuiltinTablesImageVersion);
-  for (const nuvra::bpe::BuiltinTables* tables : {&transcript, &word_end}) {
-    tables->token_to_id->save(image);
-    tables->merges->save(image);
-  }
-  return image.bytes();
-}
-
-// The image read back as the library reads it, then saved again.
+// The image read back as the library reads it, then laid out again.
 std::string reread(const std::string& bytes) {
   std::unique_ptr<unsigned char, decltype(&std::free)> aligned(
       static_cast<unsigned char*>(std::aligned_alloc(
@@ -42,14 +32,7 @@ std::string reread(const std::string& bytes) {
       &std::free);
   if (!aligned) throw std::bad_alloc();
   std::memcpy(aligned.get(), bytes.data(), bytes.size());
-  nuvra::TableImageReader image(aligned.get(), bytes.size());
-  if (image.number() != nuvra::data::kBuiltinTablesImageVersion) return {};
-  nuvra::bpe::BuiltinTables read[2];
-  for (nuvra::bpe::BuiltinTables& tables : read) {
-    tables.token_to_id = std::make_shared<const nuvra::bpe::VocabIndex>(image);
-    tables.merges = std::make_shared<const nuvra::bpe::MergeTable>(image);
-  }
-  return image.atEnd() ? layOut(read[0], read[1]) : std::string();
+  return nuvra::bpe::layOutBuiltinImage(nuvra::bpe::readBuiltinImage(aligned.get(), bytes.size()));
 }
 
 // Characters that end or escape an assembler string are spelled in octal.
@@ -85,9 +68,9 @@ int main(int argc, char** argv) {
     return 2;
   }
   try {
-    const std::string bytes =
-        layOut(nuvra::bpe::buildBuiltinTables(nuvra::bpe::BuiltinList::kTranscript, kImageSeed),
-               nuvra::bpe::buildBuiltinTables(nuvra::bpe::BuiltinList::kWordEnd, kImageSeed));
+    const std::string bytes = nuvra::bpe::layOutBuiltinImage(
+        {nuvra::bpe::buildBuiltinTables(nuvra::bpe::BuiltinList::kTranscript, kImageSeed),
+         nuvra::bpe::buildBuiltinTables(nuvra::bpe::BuiltinList::kWordEnd, kImageSeed)});
     if (reread(bytes) != bytes) {
       std::fprintf(stderr, "gen_builtin_tables: the image does not read back as written\n");
       return 1;

@@ -53,8 +53,6 @@ class TableArray {
   const T& operator[](size_t i) const { return data_[i]; }
   const T* begin() const { return data_; }
   const T* end() const { return data_ + size_; }
-  // Heap bytes held; nothing for borrowed data.
-  size_t ownedBytes() const { return owned_.capacity() * sizeof(T); }
 
  private:
   void point() {

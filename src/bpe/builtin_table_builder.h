@@ -9,8 +9,8 @@
 namespace nuvra::bpe {
 
 // The tables of a built-in list made from its embedded merge pairs, their
-// hash tables placed by `seed`. The build does this once, to lay the tables
-// out as the constant image the library carries; tests compare the two.
+// hash tables placed by `seed`. Only the build does this, to lay the tables
+// out as the constant image the library carries.
 BuiltinTables buildBuiltinTables(BuiltinList list, uint64_t seed);
 
 }  // namespace nuvra::bpe

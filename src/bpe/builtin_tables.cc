@@ -1,41 +1,15 @@
 #include "bpe/builtin_tables.h"
 
 #include <memory>
-#include <stdexcept>
-#include <utility>
 
-#include "base/table_image.h"
+#include "bpe/builtin_image.h"
 #include "data/builtin_tables_image.h"
 
 namespace nuvra::bpe {
-namespace {
-
-struct ImageTables {
-  BuiltinTables transcript;
-  BuiltinTables word_end;
-};
-
-BuiltinTables readTables(TableImageReader& image) {
-  auto token_to_id = std::make_shared<const VocabIndex>(image);
-  return {std::move(token_to_id), std::make_shared<const MergeTable>(image)};
-}
-
-ImageTables readImage() {
-  TableImageReader image(data::kBuiltinTablesImage, data::kBuiltinTablesImageSize);
-  if (image.number() != data::kBuiltinTablesImageVersion) {
-    throw std::logic_error("table image does not match");
-  }
-  ImageTables tables;
-  tables.transcript = readTables(image);
-  tables.word_end = readTables(image);
-  if (!image.atEnd()) throw std::logic_error("table image does not match");
-  return tables;
-}
-
-}  // namespace
 
 const BuiltinTables& builtinTables(BuiltinList list) {
-  static const ImageTables image = readImage();
+  static const BuiltinImage image =
+      readBuiltinImage(data::kBuiltinTablesImage, data::kBuiltinTablesImageSize);
   switch (list) {
     case BuiltinList::kTranscript: return image.transcript;
     case BuiltinList::kWordEnd: return image.word_end;

@@ -127,15 +127,19 @@ MergeTable::MergeTable(const std::vector<readers::MergePair>& rules) {
   }
   symbol_text_ = std::move(text);
   symbol_offsets_ = std::move(offsets);
-  if (packDirectly(symbol_rules)) return;
-  const auto rule_at = [&](size_t r) { return symbol_rules[r]; };
-  buildPairs(symbol_rules.size(), rule_at, false);
+  packRules(symbol_rules, false);
+}
+
+void MergeTable::packRules(const std::vector<SymbolRule>& rules, bool ranks_known_distinct) {
+  if (packDirectly(rules)) return;
+  buildPairs(rules, ranks_known_distinct);
   pack();
 }
 
 bool MergeTable::packDirectly(const std::vector<SymbolRule>& rules) {
-  // Ranks distinct and below the bound, so each is its pair's priority.
-  const size_t bound = rules.size() * 4 + 1024;
+  // Ranks distinct and below the bound, so each is its pair's priority; a
+  // rank at the limit never merges, which only the wide slots say.
+  const size_t bound = std::min(rules.size() * 4 + 1024, size_t(kRankLimit));
   std::vector<bool> rank_taken(bound);
   uint64_t priorities = 0;
   for (const SymbolRule& rule : rules) {
@@ -218,32 +222,13 @@ MergeTable::MergeTable(const data::BuiltinMergeList& list,
   symbol_offsets_ = std::move(offset_list);
   // Rule k joins its two tokens into token base + k, with rank k; its pair
   // is unique, since the tokens are.
-  symbol_bits_ = bitsBelow(symbolCount());
-  priority_bits_ = bitsBelow(list.merge_count);
-  if (2 * symbol_bits_ + priority_bits_ > 64 || list.merge_count >= size_t(kRankLimit)) {
-    const auto rule_at = [&](size_t k) {
-      return SymbolRule{pairs[2 * k], pairs[2 * k + 1], uint32_t(base + k), int32_t(k)};
-    };
-    buildPairs(list.merge_count, rule_at, true);
-    pack();
-    return;
-  }
-  priority_mask_ = (uint64_t(1) << priority_bits_) - 1;
-  std::vector<uint64_t> packed(sizeSlots(list.merge_count), kEmptyKey);
-  std::vector<uint32_t> merged(list.merge_count);
+  std::vector<SymbolRule> rules(list.merge_count);
   for (size_t k = 0; k < list.merge_count; ++k) {
-    const uint64_t key = (uint64_t(pairs[2 * k]) << symbol_bits_) | pairs[2 * k + 1];
-    size_t i = slotOf(key);
-    while (packed[i] != kEmptyKey) i = (i + 1) & slot_mask_;
-    packed[i] = (key << priority_bits_) | k;
-    merged[k] = uint32_t(base + k);
+    rules[k] = {pairs[2 * k], pairs[2 * k + 1], uint32_t(base + k), int32_t(k)};
   }
-  packed_ = std::move(packed);
-  merged_ = std::move(merged);
-  pair_count_ = list.merge_count;
+  packRules(rules, true);
 }
 
-// The seed is the image's, so the process's is not drawn.
 MergeTable::MergeTable(TableImageReader& image) : seed_(0), multiplier_(0) {
   image.array(symbol_text_);
   image.array(symbol_offsets_);
@@ -322,8 +307,9 @@ void MergeTable::pack() {
   slots_ = std::vector<Slot>();
 }
 
-template <typename RuleAt>
-void MergeTable::buildPairs(size_t rule_count, const RuleAt& rule_at, bool ranks_known_distinct) {
+void MergeTable::buildPairs(const std::vector<SymbolRule>& rules, bool ranks_known_distinct) {
+  const size_t rule_count = rules.size();
+  const auto rule_at = [&](size_t r) { return rules[r]; };
   const size_t capacity = sizeSlots(rule_count);
   slots_.assign(capacity, Slot{kEmptyKey, 0, 0});
 
@@ -426,12 +412,6 @@ std::optional<int32_t> MergeTable::rank(std::string_view left, std::string_view 
       std::lower_bound(unranked_.begin(), unranked_.end(), std::make_pair(key, INT32_MIN));
   if (found == unranked_.end() || found->first != key) return std::nullopt;
   return found->second;
-}
-
-size_t MergeTable::memoryBytes() const {
-  return sizeof(*this) + symbol_text_.ownedBytes() + symbol_offsets_.ownedBytes() +
-         packed_.ownedBytes() + slots_.capacity() * sizeof(Slot) + merged_.ownedBytes() +
-         priority_ranks_.capacity() * sizeof(int32_t) + unranked_.capacity() * sizeof(unranked_[0]);
 }
 
 }  // namespace nuvra::bpe

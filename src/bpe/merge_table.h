@@ -61,9 +61,6 @@ class MergeTable {
   // Number of distinct pairs, those ranked at or past the limit included.
   size_t size() const { return pair_count_; }
   size_t symbolCount() const { return symbol_offsets_.size() - 1; }
-  // Bytes held by the table.
-  size_t memoryBytes() const;
-
   // Rank of the pair (left, right), if the list has it. Searches the symbols
   // one by one: for tests, not for encoding.
   std::optional<int32_t> rank(std::string_view left, std::string_view right) const;
@@ -121,10 +118,10 @@ class MergeTable {
     int32_t rank;
   };
 
-  // `rule_at(r)` gives rule r; `ranks_known_distinct` skips looking for
-  // ties and negative ranks.
-  template <typename RuleAt>
-  void buildPairs(size_t rule_count, const RuleAt& rule_at, bool ranks_known_distinct);
+  // Packed slots when packDirectly takes the rules, else wide slots and
+  // pack(). `ranks_known_distinct` skips looking for ties and negative ranks.
+  void packRules(const std::vector<SymbolRule>& rules, bool ranks_known_distinct);
+  void buildPairs(const std::vector<SymbolRule>& rules, bool ranks_known_distinct);
   // Slots for `pair_count` pairs, at most half full.
   size_t sizeSlots(size_t pair_count);
   // Fills merged_ from the wide slots, and moves them to packed ones when

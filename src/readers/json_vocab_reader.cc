@@ -60,10 +60,6 @@ int32_t parseId(std::string_view value) {
   return int32_t(id);
 }
 
-}  // namespace
-
-namespace {
-
 void appendUnescaped(std::string_view raw, std::string& out) {
   if (raw.find('\\') == std::string_view::npos) {
     out.append(raw);
@@ -164,10 +160,6 @@ void storeVocabPairs(const std::vector<VocabPair>& pairs, std::vector<std::strin
   for (const VocabPair& pair : pairs) top = std::max(top, pair.id);
   if (top >= 0 && size_t(top) + 1 > vocab.size()) vocab.resize(size_t(top) + 1);
   for (const VocabPair& pair : pairs) vocab[size_t(pair.id)] = pair.text;
-}
-
-std::shared_ptr<const TokenIndex> rebuildTokenToId(const std::vector<std::string>& vocab) {
-  return std::make_shared<const TokenIndex>(vocab, TokenIndex::Duplicates::kHighestId);
 }
 
 }  // namespace nuvra::readers

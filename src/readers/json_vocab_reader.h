@@ -2,14 +2,12 @@
 #define NUVRA_READERS_JSON_VOCAB_READER_H_
 
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "readers/text_file.h"
-#include "readers/token_index.h"
 
 namespace nuvra::readers {
 
@@ -56,9 +54,6 @@ void storeVocabPairs(const std::vector<VocabPair>& pairs, std::vector<std::strin
 
 // Decodes the JSON escapes of a key as written between its quotes.
 std::string unescapeJsonUnicode(std::string_view raw_key);
-
-// Text-to-id map of a byte-level vocabulary: the highest id of a text wins.
-std::shared_ptr<const TokenIndex> rebuildTokenToId(const std::vector<std::string>& vocab);
 
 }  // namespace nuvra::readers
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "readers/token_index.h"
 #include "support/temp_files.h"
 
 namespace nuvra::readers {
@@ -22,10 +23,10 @@ TEST(JsonVocabReader, IdsIndexTheListAndTheHighestIdWins) {
   EXPECT_TRUE(parseJsonVocab("{\n}\n").empty());
   const std::vector<std::string> vocab = vocabOf(R"({"a": 0, "b": 2, "a": 5, "x": 3, "y": 3})");
   EXPECT_EQ(vocab, (std::vector<std::string>{"a", "", "b", "y", "", "a"}));
-  const auto index = rebuildTokenToId(vocab);
-  EXPECT_EQ(index->find("a"), 5);
-  EXPECT_EQ(index->find(""), 4);
-  EXPECT_EQ(index->find("x"), -1);
+  const TokenIndex index(vocab, TokenIndex::Duplicates::kHighestId);
+  EXPECT_EQ(index.find("a"), 5);
+  EXPECT_EQ(index.find(""), 4);
+  EXPECT_EQ(index.find("x"), -1);
 }
 
 TEST(JsonVocabReader, KeysAreDecodedAsJsonStrings) {
