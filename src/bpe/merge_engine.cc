@@ -11,9 +11,6 @@ namespace nuvra::bpe {
 namespace {
 
 constexpr uint32_t kNoMerge = MergeTable::kNoMerge;
-// A pair whose neighbour changed in the last pass; looked up again before
-// the next. Real priorities stay below it.
-constexpr uint32_t kStale = MergeTable::kNoMerge - 1;
 // A symbol joined into its left neighbour; also "no neighbour".
 constexpr uint32_t kGone = UINT32_MAX;
 
@@ -91,25 +88,60 @@ void MergeEngine::encodeWord(std::string_view piece, int32_t word_id, int32_t ch
                       word_id, char_start, char_end, records);
     return;
   }
-  if (n > kCachedWordBytes || ++words_seen_ < kWordsBeforeCache) {
+  const bool cacheable = n <= kCachedWordBytes && ++words_seen_ >= kWordsBeforeCache;
+  if (cacheable && appendCached(piece, word_id, char_start, char_end, records)) return;
+  const size_t first = records.size();
+  // Between two bytes that no rule joins the word falls into parts that
+  // merge alone: a clause of Japanese, one pre-token, is mostly characters
+  // and pairs of them seen many times before. A word-end part would carry
+  // the marker only at the word's end, which the cache does not tell apart.
+  size_t start = 0;
+  if (!word_end_) {
+    for (size_t k = 1; k < n; ++k) {
+      if (merges_.joinsAcross(uint8_t(piece[k - 1]), uint8_t(piece[k]))) continue;
+      encodePart(piece.substr(start, k - start), word_id, char_start, char_end, records);
+      start = k;
+    }
+  }
+  if (start > 0) {
+    encodePart(piece.substr(start), word_id, char_start, char_end, records);
+  } else {
     mergeWord(piece);
     encodeMerged(word_id, char_start, char_end, records);
+  }
+  if (cacheable) cache(piece, first, records);
+}
+
+void MergeEngine::encodePart(std::string_view part, int32_t word_id, int32_t char_start,
+                             int32_t char_end, TokenRecords& records) {
+  if (part.size() == 1) {
+    appendFound(tokenId(merges_.byteSymbol(uint8_t(part[0]))), unknown_id_, word_id, char_start,
+                char_end, records);
     return;
   }
+  const bool cacheable = part.size() <= kCachedWordBytes && ++words_seen_ >= kWordsBeforeCache;
+  if (cacheable && appendCached(part, word_id, char_start, char_end, records)) return;
+  const size_t first = records.size();
+  mergeWord(part);
+  encodeMerged(word_id, char_start, char_end, records);
+  if (cacheable) cache(part, first, records);
+}
+
+bool MergeEngine::appendCached(std::string_view piece, int32_t word_id, int32_t char_start,
+                               int32_t char_end, TokenRecords& records) {
   if (cached_words_.empty()) cached_words_.assign(kFirstCachedWords, CachedWord{});
   uint64_t low = 0;
   uint64_t high = 0;
-  wordKey(piece.data(), n, low, high);
-  CachedWord* slot = &cached_words_[cachedWordSlot(low, high, cached_words_.size())];
-  if (slot->length == n && slot->low == low && slot->high == high) {
-    for (uint32_t i = 0; i < slot->count; ++i) {
-      records.push_back({slot->ids[i], word_id, char_start, char_end});
-    }
-    return;
+  wordKey(piece.data(), piece.size(), low, high);
+  const CachedWord& slot = cached_words_[cachedWordSlot(low, high, cached_words_.size())];
+  if (slot.length != piece.size() || slot.low != low || slot.high != high) return false;
+  for (uint32_t i = 0; i < slot.count; ++i) {
+    records.push_back({slot.ids[i], word_id, char_start, char_end});
   }
-  const size_t first = records.size();
-  mergeWord(piece);
-  encodeMerged(word_id, char_start, char_end, records);
+  return true;
+}
+
+void MergeEngine::cache(std::string_view piece, size_t first, const TokenRecords& records) {
   const size_t count = records.size() - first;
   if (count > kCachedWordIds) return;
   // Many misses: a text of many distinct words, worth a larger table, which
@@ -123,11 +155,11 @@ void MergeEngine::encodeWord(std::string_view piece, int32_t word_id, int32_t ch
       }
     }
     cache_misses_ = 0;
-    slot = &cached_words_[cachedWordSlot(low, high, cached_words_.size())];
   }
-  CachedWord word{low, high, uint8_t(n), uint8_t(count), {}};
+  CachedWord word{0, 0, uint8_t(piece.size()), uint8_t(count), {}};
+  wordKey(piece.data(), piece.size(), word.low, word.high);
   for (size_t i = 0; i < count; ++i) word.ids[i] = records[first + i].id;
-  *slot = word;
+  cached_words_[cachedWordSlot(word.low, word.high, cached_words_.size())] = word;
 }
 
 void MergeEngine::encodeMerged(int32_t word_id, int32_t char_start, int32_t char_end,
@@ -166,32 +198,53 @@ void MergeEngine::mergeShort() {
   uint32_t* symbols = symbols_.data();
   pairs_.resize(n);
   uint32_t* pairs = pairs_.data();
-  for (size_t k = 0; k + 1 < n; ++k) pairs[k] = kStale;
-  while (n > 1) {
-    uint32_t best = kNoMerge;
-    for (size_t k = 0; k + 1 < n; ++k) {
-      if (pairs[k] == kStale) pairs[k] = findPair(symbols[k], symbols[k + 1]);
-      best = std::min(best, pairs[k]);
+  // The best priority present and the first position holding it.
+  uint32_t best = kNoMerge;
+  size_t first = 0;
+  for (size_t k = 0; k + 1 < n; ++k) {
+    pairs[k] = findPair(symbols[k], symbols[k + 1]);
+    if (pairs[k] < best) {
+      best = pairs[k];
+      first = k;
     }
-    if (best == kNoMerge) break;
+  }
+  while (best != kNoMerge) {
     const uint32_t merged = merges_.merged(best);
-    // Priorities name one pair each, so every position holding `best` is an
-    // occurrence; taking them left to right and skipping the right half of
-    // each join keeps them non-overlapping.
-    size_t w = 0;
-    for (size_t i = 0; i < n; ++w) {
-      if (i + 1 < n && pairs[i] == best) {
-        symbols[w] = merged;
-        pairs[w] = kStale;
-        if (w > 0) pairs[w - 1] = kStale;
-        i += 2;
-      } else {
-        symbols[w] = symbols[i];
-        pairs[w] = pairs[i];
-        ++i;
+    uint32_t next_best = kNoMerge;
+    size_t next_first = 0;
+    // Before the first occurrence nothing moves; only the pair reaching
+    // into it changes.
+    for (size_t k = 0; k + 1 < first; ++k) {
+      if (pairs[k] < next_best) {
+        next_best = pairs[k];
+        next_first = k;
       }
     }
+    // One sweep joins, closes the gaps, looks up the pairs the joins made
+    // and finds the next best. Priorities name one pair each, so every
+    // position holding `best` is an occurrence; taking them left to right
+    // and skipping the right half of each join keeps them non-overlapping.
+    size_t w = first;
+    bool changed = first > 0;  // the pair ending at w must be looked up again
+    for (size_t i = first; i < n; ++w) {
+      const bool join = i + 1 < n && pairs[i] == best;
+      const uint32_t symbol = join ? merged : symbols[i];
+      const uint32_t pair = pairs[i];
+      i += join ? 2 : 1;
+      symbols[w] = symbol;
+      if (w > 0) {
+        if (changed || join) pairs[w - 1] = findPair(symbols[w - 1], symbol);
+        if (pairs[w - 1] < next_best) {
+          next_best = pairs[w - 1];
+          next_first = w - 1;
+        }
+      }
+      pairs[w] = pair;
+      changed = join;
+    }
     n = w;
+    best = next_best;
+    first = next_first;
   }
   symbols_.resize(n);
 }

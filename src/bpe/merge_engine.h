@@ -84,6 +84,14 @@ class MergeEngine {
   static constexpr size_t kMostCachedWords = 32768;
   static constexpr size_t kWordsBeforeCache = 256;
   void encodeMerged(int32_t word_id, int32_t char_start, int32_t char_end, TokenRecords& records);
+  // One part of a word, through the cache.
+  void encodePart(std::string_view part, int32_t word_id, int32_t char_start, int32_t char_end,
+                  TokenRecords& records);
+  // Appends the cached records of `piece`, if it is cached.
+  bool appendCached(std::string_view piece, int32_t word_id, int32_t char_start, int32_t char_end,
+                    TokenRecords& records);
+  // Caches the ids of records[first...], the records of `piece`, when few.
+  void cache(std::string_view piece, size_t first, const TokenRecords& records);
 
   const MergeTable& merges_;
   const readers::TokenIndex& token_to_id_;

@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "base/utf8.h"
 #include "bpe/byte_symbols.h"
 #include "data/builtin_merge_lists.h"
 #include "readers/token_index.h"
@@ -131,9 +132,45 @@ MergeTable::MergeTable(const std::vector<readers::MergePair>& rules) {
 }
 
 void MergeTable::packRules(const std::vector<SymbolRule>& rules, bool ranks_known_distinct) {
+  findSeams(rules);
   if (packDirectly(rules)) return;
   buildPairs(rules, ranks_known_distinct);
   pack();
+}
+
+void MergeTable::findSeams(const std::vector<SymbolRule>& rules) {
+  // Every symbol a word holds spells its bytes in the byte alphabet (a
+  // word-end symbol too, its marker after the last byte's character), so its
+  // first and last characters name its first and last bytes. A symbol whose
+  // end is no character of the alphabet never forms, nor do its pairs.
+  const ByteDecoder& decoder = byteDecoder();
+  const auto first_byte = [&](std::string_view text) {
+    uint32_t codepoint = 0;
+    if (utf8DecodeChar(text.data(), int32_t(std::min<size_t>(text.size(), 4)), codepoint) == 0) {
+      return -1;
+    }
+    return decoder.byteOf(codepoint);
+  };
+  const auto last_byte = [&](std::string_view text) {
+    if (text.empty()) return -1;
+    // The alphabet's characters take one or two bytes.
+    const size_t size = uint8_t(text.back()) < 0x80 ? 1 : 2;
+    uint32_t codepoint = 0;
+    if (text.size() < size ||
+        utf8DecodeChar(text.data() + text.size() - size, int32_t(size), codepoint) != int(size)) {
+      return -1;
+    }
+    return decoder.byteOf(codepoint);
+  };
+  std::vector<uint64_t> seams(256 * 256 / 64, 0);
+  for (const SymbolRule& rule : rules) {
+    const int left = last_byte(symbolText(rule.left));
+    const int right = first_byte(symbolText(rule.right));
+    if (left < 0 || right < 0) continue;
+    const size_t bit = size_t(left) << 8 | size_t(right);
+    seams[bit / 64] |= uint64_t(1) << (bit % 64);
+  }
+  seams_ = std::move(seams);
 }
 
 bool MergeTable::packDirectly(const std::vector<SymbolRule>& rules) {
@@ -234,6 +271,8 @@ MergeTable::MergeTable(TableImageReader& image) : seed_(0), multiplier_(0) {
   image.array(symbol_offsets_);
   image.array(packed_);
   image.array(merged_);
+  image.array(seams_);
+  if (seams_.size() != 256 * 256 / 64) throw std::logic_error("table image does not match");
   for (std::array<uint32_t, 256>* symbols : {&byte_symbols_, &word_end_symbols_}) {
     TableArray<uint32_t> saved;
     image.array(saved);
@@ -258,6 +297,7 @@ void MergeTable::save(TableImageWriter& image) const {
   image.array(symbol_offsets_);
   image.array(packed_);
   image.array(merged_);
+  image.array(seams_);
   image.array(TableArray<uint32_t>::borrow(byte_symbols_.data(), byte_symbols_.size()));
   image.array(TableArray<uint32_t>::borrow(word_end_symbols_.data(), word_end_symbols_.size()));
   for (const uint64_t number : {uint64_t(symbol_bits_), uint64_t(priority_bits_), priority_mask_,

@@ -94,6 +94,14 @@ class MergeTable {
   // The symbol that the pair of `priority` joins into.
   uint32_t merged(uint32_t priority) const { return merged_[priority]; }
 
+  // False when no pair of the list joins a symbol ending in byte `left` to
+  // one starting with byte `right`: then no merge ever spans two such
+  // neighbouring bytes, and the bytes before and after them merge apart.
+  bool joinsAcross(uint8_t left, uint8_t right) const {
+    const size_t bit = size_t(left) << 8 | right;
+    return (seams_[bit / 64] >> (bit % 64)) & 1;
+  }
+
  private:
   struct Slot {
     uint64_t key;
@@ -121,6 +129,8 @@ class MergeTable {
   // Packed slots when packDirectly takes the rules, else wide slots and
   // pack(). `ranks_known_distinct` skips looking for ties and negative ranks.
   void packRules(const std::vector<SymbolRule>& rules, bool ranks_known_distinct);
+  // Fills seams_ from the rules' texts.
+  void findSeams(const std::vector<SymbolRule>& rules);
   void buildPairs(const std::vector<SymbolRule>& rules, bool ranks_known_distinct);
   // Slots for `pair_count` pairs, at most half full.
   size_t sizeSlots(size_t pair_count);
@@ -147,6 +157,9 @@ class MergeTable {
   uint64_t priority_mask_ = 0;
   std::vector<Slot> slots_;
   TableArray<uint32_t> merged_;  // by priority
+  // Bit (left << 8 | right): some rule joins a symbol ending in byte `left`
+  // to one starting with byte `right`.
+  TableArray<uint64_t> seams_;
   // For rank(): the rank of each priority when ranks tie (else the priority
   // is the rank), and the pairs at or past the limit, sorted by key.
   std::vector<int32_t> priority_ranks_;

@@ -39,6 +39,29 @@ std::vector<std::string> naiveTokens(const testing::NaiveMerges& merges, uint32_
   return testing::bpeWord(bytesToSymbols(piece, byteEncoder()), merges, type);
 }
 
+// Every symbol of the table as a token, with the symbol's id.
+TokenIndex everySymbol(const MergeTable& table) {
+  std::vector<std::string> texts;
+  for (uint32_t s = 0; s < table.symbolCount(); ++s) texts.emplace_back(table.symbolText(s));
+  return TokenIndex(texts, TokenIndex::Duplicates::kHighestId);
+}
+
+// The ids encodeWord gives, which go through the parts a word falls into
+// between bytes that no rule joins.
+std::vector<int32_t> encodedIds(MergeEngine& engine, std::string_view piece) {
+  TokenRecords records;
+  engine.encodeWord(piece, 0, 0, 1, records);
+  std::vector<int32_t> ids;
+  for (const TokenRecord& record : records) ids.push_back(record.id);
+  return ids;
+}
+
+std::vector<int32_t> idsOf(const TokenIndex& index, const std::vector<std::string>& tokens) {
+  std::vector<int32_t> ids;
+  for (const std::string& token : tokens) ids.push_back(index.find(token));
+  return ids;
+}
+
 
 // A random table over a few symbols: each rule joins two symbols the table
 // can already make, so that merges chain. Ranks are a permutation, or drawn
@@ -90,15 +113,21 @@ TEST(MergeEngineTest, MatchesTheOracleOnRandomWordsAndTables) {
     MergeEngine short_words(table, no_vocab, type == 1, -1);
     MergeEngine heap_only(table, no_vocab, type == 1, -1);
     heap_only.setLongWordSymbols(0);
+    const TokenIndex vocab = everySymbol(table);
+    MergeEngine encoder(table, vocab, type == 1, -1);
     for (int w = 0; w < 10; ++w, ++compared) {
       std::string piece;
       const size_t length = 1 + rng() % 60;
       for (size_t i = 0; i < length; ++i) piece += alphabet[rng() % alphabet.size()];
       const std::vector<std::string> expected = naiveTokens(merges, type, piece);
+      const auto context = [&] {
+        return "type " + std::to_string(type) + ", piece \"" + piece + "\", " +
+               std::to_string(rules.size()) + " rules, case " + std::to_string(compared);
+      };
       for (MergeEngine* engine : {&short_words, &heap_only}) {
-        ASSERT_EQ(tokensOf(*engine, table, piece), expected) << "type " << type << ", piece \"" << piece << "\", "
-                                    << rules.size() << " rules, case " << compared;
+        ASSERT_EQ(tokensOf(*engine, table, piece), expected) << context();
       }
+      ASSERT_EQ(encodedIds(encoder, piece), idsOf(vocab, expected)) << context();
     }
   }
 }
@@ -187,6 +216,9 @@ TEST(MergeEngineTest, LongPreTokensInBothLoops) {
     heap_loop.setLongWordSymbols(0);
     EXPECT_EQ(tokensOf(array_loop, table, run), expected) << novel;
     EXPECT_EQ(tokensOf(heap_loop, table, run), expected) << novel;
+    const TokenIndex vocab = everySymbol(table);
+    MergeEngine encoder(table, vocab, false, -1);
+    EXPECT_EQ(encodedIds(encoder, run), idsOf(vocab, expected)) << novel;
   }
 }
 
