@@ -12,8 +12,11 @@ int32_t encodeText(NuvraTokenizer* handle, const char* text, EncodeSpecials spec
   if (handle == nullptr || text == nullptr) return NUVRA_TOKENIZER_STATUS_INVALID_ARGUMENT;
   return guardStatus([&] {
     TokenRecords records;
+    records.swap(handle->spare_records);
+    records.clear();
     const Status status = handle->family->encode(std::string_view(text), specials, records);
     if (status == Status::kSuccess) handle->records.swap(records);
+    handle->spare_records.swap(records);
     return status;
   });
 }

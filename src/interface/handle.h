@@ -17,6 +17,9 @@ struct NuvraTokenizer {
   std::string decoded_text;
   std::string vocab_text;
   nuvra::TokenRecords records;
+  // The buffer of the results before, emptied: the next encode fills it, so
+  // that encoding text after text allocates (and first-touches) nothing.
+  nuvra::TokenRecords spare_records;
   std::unique_ptr<nuvra::Family> family;
 };
 
