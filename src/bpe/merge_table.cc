@@ -50,11 +50,27 @@ MergeTable::MergeTable(const std::vector<readers::MergePair>& rules) {
 
   // Symbol ids by text: open addressing, each slot the id beside the high
   // half of its text's hash, so a probe reads another symbol's text only
-  // when the halves agree; at most four fifths full.
+  // when the halves agree; at most four fifths full. Sized for a merge
+  // file's symbols, about one per rule (its merged token), and doubled
+  // when a list has more.
   size_t capacity = 16;
-  while (capacity * 4 < most_symbols * 5) capacity *= 2;
+  const size_t expected_symbols = 512 + rules.size() + rules.size() / 64;
+  while (capacity * 4 < expected_symbols * 5) capacity *= 2;
   std::vector<uint64_t> ids(capacity, kNoSlot);
   const uint64_t seed = readers::processHashSeed();
+  auto place = [&](uint64_t hash, uint32_t id) {
+    size_t i = size_t(hash) & (capacity - 1);
+    while (ids[i] != kNoSlot) i = (i + 1) & (capacity - 1);
+    ids[i] = (hash & ~uint64_t(UINT32_MAX)) | id;
+  };
+  auto grow = [&] {
+    capacity *= 2;
+    ids.assign(capacity, kNoSlot);
+    for (uint32_t id = 0; id + 1 < offsets.size(); ++id) {
+      const std::string_view symbol(text.data() + offsets[id], offsets[id + 1] - offsets[id]);
+      place(readers::hashText(symbol, seed), id);
+    }
+  };
   auto intern = [&](std::string_view symbol, uint64_t hash) {
     const uint64_t tag = hash & ~uint64_t(UINT32_MAX);
     size_t i = size_t(hash) & (capacity - 1);
@@ -72,6 +88,7 @@ MergeTable::MergeTable(const std::vector<readers::MergePair>& rules) {
     offsets.push_back(uint32_t(text.size()));
     const auto id = uint32_t(offsets.size() - 2);
     ids[i] = tag | id;
+    if ((size_t(id) + 1) * 5 > capacity * 4) grow();
     return id;
   };
   std::string joined;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <optional>
 #include <stdexcept>
 
 #include "readers/token_index.h"
@@ -54,18 +55,19 @@ class PairIndex {
 
 }  // namespace
 
-std::vector<MergePair> parseMergePairs(std::string_view content) {
+std::vector<MergePair> parseMergePairs(std::string_view content, RepeatedPairs repeated) {
   std::vector<MergePair> rules;
   // A pair per line at most.
   const size_t lines = size_t(std::count(content.begin(), content.end(), '\n')) + 1;
   rules.reserve(lines);
-  PairIndex seen(lines);
+  std::optional<PairIndex> seen;
+  if (repeated == RepeatedPairs::kFolded) seen.emplace(lines);
   // Nearly every first probe of the index misses the cache, so lines are
   // read a batch at a time and their slots fetched before any is looked up.
   struct Pair {
     std::string_view left;
     std::string_view right;
-    uint64_t hash;
+    uint64_t hash = 0;
   };
   constexpr size_t kBatch = 32;
   Pair batch[kBatch];
@@ -111,13 +113,16 @@ std::vector<MergePair> parseMergePairs(std::string_view content) {
       Pair& pair = batch[count++];
       pair.left = upToNul(first);
       pair.right = upToNul(second);
-      pair.hash = seen.hash(pair.left, pair.right);
-      seen.prefetch(pair.hash);
+      if (seen) {
+        pair.hash = seen->hash(pair.left, pair.right);
+        seen->prefetch(pair.hash);
+      }
     }
     for (size_t k = 0; k < count; ++k) {
       const Pair& pair = batch[k];
       const int64_t earlier =
-          seen.findOrAdd(pair.hash, pair.left, pair.right, rules, uint32_t(rules.size()));
+          seen ? seen->findOrAdd(pair.hash, pair.left, pair.right, rules, uint32_t(rules.size()))
+               : -1;
       if (earlier < 0) {
         rules.push_back({pair.left, pair.right, rank});
       } else {

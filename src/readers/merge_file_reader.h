@@ -30,10 +30,17 @@ struct MergePair {
   int32_t rank;
 };
 
+// A pair on several lines: once, where it first appears, with the rank of
+// its last line, as a MergeList has it; or once per line with that line's
+// rank, for a reader that keeps the last rank itself and need not pay for
+// finding repeats in a list that has none.
+enum class RepeatedPairs { kFolded, kListed };
+
 // The pairs of a merge list: "first second" per line, optional "#" header
 // lines before the first pair. Throws std::length_error past 2^31 - 1 pairs.
 // The views stay valid as long as `content`.
-std::vector<MergePair> parseMergePairs(std::string_view content);
+std::vector<MergePair> parseMergePairs(std::string_view content,
+                                       RepeatedPairs repeated = RepeatedPairs::kFolded);
 // The same with the symbols copied out.
 MergeList parseMergeList(std::string_view content);
 
