@@ -88,17 +88,18 @@ void MergeEngine::encodeWord(std::string_view piece, int32_t word_id, int32_t ch
                       word_id, char_start, char_end, records);
     return;
   }
-  const bool cacheable = n <= kCachedWordBytes && ++words_seen_ >= kWordsBeforeCache;
+  const bool cacheable = useCache(n);
   if (cacheable && appendCached(piece, word_id, char_start, char_end, records)) return;
   const size_t first = records.size();
-  // Between two bytes that no rule joins the word falls into parts that
-  // merge alone: a clause of Japanese, one pre-token, is mostly characters
-  // and pairs of them seen many times before. A word-end part would carry
-  // the marker only at the word's end, which the cache does not tell apart.
+  // Where no merge can span two neighbouring bytes the word falls into parts
+  // that merge alone: a clause of Japanese, one pre-token, is mostly
+  // characters and pairs of them seen many times before. A word-end part
+  // would carry the marker only at the word's end, which the cache does not
+  // tell apart: those words stay whole.
   size_t start = 0;
   if (!word_end_) {
     for (size_t k = 1; k < n; ++k) {
-      if (merges_.joinsAcross(uint8_t(piece[k - 1]), uint8_t(piece[k]))) continue;
+      if (merges_.joinsAt(piece, k)) continue;
       encodePart(piece.substr(start, k - start), word_id, char_start, char_end, records);
       start = k;
     }
@@ -112,6 +113,10 @@ void MergeEngine::encodeWord(std::string_view piece, int32_t word_id, int32_t ch
   if (cacheable) cache(piece, first, records);
 }
 
+bool MergeEngine::useCache(size_t size) {
+  return size <= kCachedWordBytes && ++words_seen_ >= kWordsBeforeCache;
+}
+
 void MergeEngine::encodePart(std::string_view part, int32_t word_id, int32_t char_start,
                              int32_t char_end, TokenRecords& records) {
   if (part.size() == 1) {
@@ -119,7 +124,7 @@ void MergeEngine::encodePart(std::string_view part, int32_t word_id, int32_t cha
                 char_end, records);
     return;
   }
-  const bool cacheable = part.size() <= kCachedWordBytes && ++words_seen_ >= kWordsBeforeCache;
+  const bool cacheable = useCache(part.size());
   if (cacheable && appendCached(part, word_id, char_start, char_end, records)) return;
   const size_t first = records.size();
   mergeWord(part);

@@ -84,7 +84,10 @@ class MergeEngine {
   static constexpr size_t kMostCachedWords = 32768;
   static constexpr size_t kWordsBeforeCache = 256;
   void encodeMerged(int32_t word_id, int32_t char_start, int32_t char_end, TokenRecords& records);
-  // One part of a word, through the cache.
+  // Whether a piece of `size` bytes goes through the word cache; counts it
+  // toward starting the cache.
+  bool useCache(size_t size);
+  // One part of a word, merged alone, through the cache.
   void encodePart(std::string_view part, int32_t word_id, int32_t char_start, int32_t char_end,
                   TokenRecords& records);
   // Appends the cached records of `piece`, if it is cached.

@@ -156,38 +156,52 @@ void MergeTable::packRules(const std::vector<SymbolRule>& rules, bool ranks_know
 }
 
 void MergeTable::findSeams(const std::vector<SymbolRule>& rules) {
-  // Every symbol a word holds spells its bytes in the byte alphabet (a
-  // word-end symbol too, its marker after the last byte's character), so its
-  // first and last characters name its first and last bytes. A symbol whose
-  // end is no character of the alphabet never forms, nor do its pairs.
+  // Every symbol a word holds spells its bytes in the byte alphabet, one
+  // character of one or two bytes each (a word-end symbol too, its marker
+  // after the last byte's character), so its first and last two characters
+  // name its first and last two bytes. A symbol whose ends are no characters
+  // of the alphabet never forms, nor do its pairs.
   const ByteDecoder& decoder = byteDecoder();
-  const auto first_byte = [&](std::string_view text) {
+  // The byte of the character at `at`, which moves past it; -1 for none.
+  const auto next_byte = [&](std::string_view text, size_t& at) {
     uint32_t codepoint = 0;
-    if (utf8DecodeChar(text.data(), int32_t(std::min<size_t>(text.size(), 4)), codepoint) == 0) {
-      return -1;
-    }
+    const int size =
+        utf8DecodeChar(text.data() + at, int32_t(std::min<size_t>(text.size() - at, 2)), codepoint);
+    if (size == 0) return -1;
+    at += size_t(size);
     return decoder.byteOf(codepoint);
   };
-  const auto last_byte = [&](std::string_view text) {
-    if (text.empty()) return -1;
-    // The alphabet's characters take one or two bytes.
-    const size_t size = uint8_t(text.back()) < 0x80 ? 1 : 2;
+  // The byte of the character ending at `end`, which moves before it.
+  const auto previous_byte = [&](std::string_view text, size_t& end) {
+    const size_t size = uint8_t(text[end - 1]) < 0x80 ? 1 : 2;
     uint32_t codepoint = 0;
-    if (text.size() < size ||
-        utf8DecodeChar(text.data() + text.size() - size, int32_t(size), codepoint) != int(size)) {
+    if (end < size ||
+        utf8DecodeChar(text.data() + end - size, int32_t(size), codepoint) != int(size)) {
       return -1;
     }
+    end -= size;
     return decoder.byteOf(codepoint);
   };
   std::vector<uint64_t> seams(256 * 256 / 64, 0);
+  std::vector<uint64_t> contexts(kContextBits / 64, 0);
   for (const SymbolRule& rule : rules) {
-    const int left = last_byte(symbolText(rule.left));
-    const int right = first_byte(symbolText(rule.right));
-    if (left < 0 || right < 0) continue;
-    const size_t bit = size_t(left) << 8 | size_t(right);
+    const std::string_view left = symbolText(rule.left);
+    const std::string_view right = symbolText(rule.right);
+    if (left.empty() || right.empty()) continue;
+    size_t end = left.size();
+    const int last = previous_byte(left, end);
+    const int before_last = end > 0 ? previous_byte(left, end) : kNoByte;
+    size_t at = 0;
+    const int first = next_byte(right, at);
+    const int after_first = at < right.size() ? next_byte(right, at) : kNoByte;
+    if (last < 0 || before_last == -1 || first < 0 || after_first == -1) continue;
+    const size_t bit = size_t(last) << 8 | size_t(first);
     seams[bit / 64] |= uint64_t(1) << (bit % 64);
+    const size_t context = contextBit(endKey(before_last, last), startKey(first, after_first));
+    contexts[context / 64] |= uint64_t(1) << (context % 64);
   }
   seams_ = std::move(seams);
+  contexts_ = std::move(contexts);
 }
 
 bool MergeTable::packDirectly(const std::vector<SymbolRule>& rules) {
@@ -289,7 +303,10 @@ MergeTable::MergeTable(TableImageReader& image) : seed_(0), multiplier_(0) {
   image.array(packed_);
   image.array(merged_);
   image.array(seams_);
-  if (seams_.size() != 256 * 256 / 64) throw std::logic_error("table image does not match");
+  image.array(contexts_);
+  if (seams_.size() != 256 * 256 / 64 || contexts_.size() != kContextBits / 64) {
+    throw std::logic_error("table image does not match");
+  }
   for (std::array<uint32_t, 256>* symbols : {&byte_symbols_, &word_end_symbols_}) {
     TableArray<uint32_t> saved;
     image.array(saved);
@@ -315,6 +332,7 @@ void MergeTable::save(TableImageWriter& image) const {
   image.array(packed_);
   image.array(merged_);
   image.array(seams_);
+  image.array(contexts_);
   image.array(TableArray<uint32_t>::borrow(byte_symbols_.data(), byte_symbols_.size()));
   image.array(TableArray<uint32_t>::borrow(word_end_symbols_.data(), word_end_symbols_.size()));
   for (const uint64_t number : {uint64_t(symbol_bits_), uint64_t(priority_bits_), priority_mask_,

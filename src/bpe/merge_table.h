@@ -94,12 +94,36 @@ class MergeTable {
   // The symbol that the pair of `priority` joins into.
   uint32_t merged(uint32_t priority) const { return merged_[priority]; }
 
-  // False when no pair of the list joins a symbol ending in byte `left` to
-  // one starting with byte `right`: then no merge ever spans two such
-  // neighbouring bytes, and the bytes before and after them merge apart.
+  // False when no rule joins a symbol ending in byte `left` to one starting
+  // with byte `right`: then no merge ever spans two such neighbouring bytes,
+  // and the bytes before and after them merge apart.
   bool joinsAcross(uint8_t left, uint8_t right) const {
-    const size_t bit = size_t(left) << 8 | right;
-    return (seams_[bit / 64] >> (bit % 64)) & 1;
+    const size_t seam = size_t(left) << 8 | right;
+    return (seams_[seam / 64] >> (seam % 64)) & 1;
+  }
+  // False when no merge ever spans the bytes word[k - 1] and word[k], so
+  // that the bytes before and after them merge apart: no rule joins a
+  // symbol ending in the one or two bytes before k to one starting with the
+  // one or two bytes from k. True also now and then when one would not,
+  // which only keeps the word whole.
+  bool joinsAt(std::string_view word, size_t k) const {
+    const auto byte = [&](size_t i) { return int(uint8_t(word[i])); };
+    if (!joinsAcross(uint8_t(word[k - 1]), uint8_t(word[k]))) return false;
+    const auto listed = [&](uint32_t end, uint32_t start) {
+      const size_t bit = contextBit(end, start);
+      return ((contexts_[bit / 64] >> (bit % 64)) & 1) != 0;
+    };
+    // Symbols of one byte first: in most words the bytes themselves join.
+    const uint32_t last = endKey(kNoByte, byte(k - 1));
+    const uint32_t first = startKey(byte(k), kNoByte);
+    const bool two_after = k + 2 <= word.size();
+    if (listed(last, first) || (two_after && listed(last, startKey(byte(k), byte(k + 1))))) {
+      return true;
+    }
+    if (k < 2) return false;
+    const uint32_t last_two = endKey(byte(k - 2), byte(k - 1));
+    return listed(last_two, first) ||
+           (two_after && listed(last_two, startKey(byte(k), byte(k + 1))));
   }
 
  private:
@@ -158,8 +182,26 @@ class MergeTable {
   std::vector<Slot> slots_;
   TableArray<uint32_t> merged_;  // by priority
   // Bit (left << 8 | right): some rule joins a symbol ending in byte `left`
-  // to one starting with byte `right`.
+  // to one starting with byte `right`; checked first, in few cache lines.
   TableArray<uint64_t> seams_;
+  // The same with up to two bytes on either side, as bits of a hash: a
+  // symbol of one byte has its own key, so "a" + "bc" is told from "xa" +
+  // "bc". Different ends meeting in one bit only cost a split.
+  static constexpr int kNoByte = -2;
+  static constexpr size_t kContextBits = size_t(1) << 19;
+  static uint32_t endKey(int before_last, int last) {
+    return before_last == kNoByte ? 0x10000u | uint32_t(last)
+                                  : uint32_t(before_last) << 8 | uint32_t(last);
+  }
+  static uint32_t startKey(int first, int after_first) {
+    return after_first == kNoByte ? 0x10000u | uint32_t(first)
+                                  : uint32_t(first) << 8 | uint32_t(after_first);
+  }
+  static size_t contextBit(uint32_t end, uint32_t start) {
+    const uint64_t key = uint64_t(end) << 17 | start;
+    return size_t((key * 0x9E3779B97F4A7C15ULL) >> (64 - 19));
+  }
+  TableArray<uint64_t> contexts_;
   // For rank(): the rank of each priority when ranks tie (else the priority
   // is the rank), and the pairs at or past the limit, sorted by key.
   std::vector<int32_t> priority_ranks_;
