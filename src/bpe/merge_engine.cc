@@ -230,7 +230,7 @@ void MergeEngine::mergeShort() {
     // position holding `best` is an occurrence; taking them left to right
     // and skipping the right half of each join keeps them non-overlapping.
     size_t w = first;
-    bool changed = first > 0;  // the pair ending at w must be looked up again
+    bool changed = false;  // symbol w - 1 was just joined
     for (size_t i = first; i < n; ++w) {
       const bool join = i + 1 < n && pairs[i] == best;
       const uint32_t symbol = join ? merged : symbols[i];

@@ -153,7 +153,7 @@ class MergeTable {
   // Packed slots when packDirectly takes the rules, else wide slots and
   // pack(). `ranks_known_distinct` skips looking for ties and negative ranks.
   void packRules(const std::vector<SymbolRule>& rules, bool ranks_known_distinct);
-  // Fills seams_ from the rules' texts.
+  // Fills seams_ and contexts_ from the rules' texts.
   void findSeams(const std::vector<SymbolRule>& rules);
   void buildPairs(const std::vector<SymbolRule>& rules, bool ranks_known_distinct);
   // Slots for `pair_count` pairs, at most half full.
@@ -186,7 +186,7 @@ class MergeTable {
   TableArray<uint64_t> seams_;
   // The same with up to two bytes on either side, as bits of a hash: a
   // symbol of one byte has its own key, so "a" + "bc" is told from "xa" +
-  // "bc". Different ends meeting in one bit only cost a split.
+  // "bc". Ends that share a bit only keep a word whole where it could be cut.
   static constexpr int kNoByte = -2;
   static constexpr size_t kContextBits = size_t(1) << 19;
   static uint32_t endKey(int before_last, int last) {
