@@ -56,9 +56,7 @@ Status BpeFamily::openJsonVocab(const FilePath& path, bool extend) {
 Status BpeFamily::openMerges(const FilePath& path) {
   const std::optional<std::string> content = readers::readTextFile(path);
   if (!content) return Status::kFileError;
-  // The table keeps a repeated pair's last rank itself.
-  merges_ = std::make_shared<const MergeTable>(
-      readers::parseMergePairs(*content, readers::RepeatedPairs::kListed));
+  merges_ = std::make_shared<const MergeTable>(readers::MergePairScanner(*content));
   return Status::kSuccess;
 }
 

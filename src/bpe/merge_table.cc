@@ -37,16 +37,29 @@ MergeTable::MergeTable(const readers::MergeList& rules)
       }()) {}
 
 MergeTable::MergeTable(const std::vector<readers::MergePair>& rules) {
+  size_t text_bound = 0;
+  for (const readers::MergePair& rule : rules) text_bound += 2 * (rule.left.size() + rule.right.size());
+  size_t r = 0;
+  build(rules.size(), text_bound, [&](readers::MergePair& pair) {
+    if (r == rules.size()) return false;
+    pair = rules[r++];
+    return true;
+  });
+}
+
+MergeTable::MergeTable(readers::MergePairScanner pairs) {
+  // A merged text is no longer than the line of its pair.
+  build(pairs.mostPairs(), 2 * pairs.content().size(),
+        [&](readers::MergePair& pair) { return pairs.next(pair); });
+}
+
+template <typename NextPair>
+void MergeTable::build(size_t most_rules, size_t text_bound, NextPair next_pair) {
   const ByteEncoder& encoder = byteEncoder();
-  const size_t most_symbols = 256 * 2 + rules.size() * 3;
-  size_t text_size = 256 * (2 + kWordEndMarker.size() + 2);
-  for (const readers::MergePair& rule : rules) {
-    text_size += 2 * (rule.left.size() + rule.right.size());
-  }
   std::string text;
   std::vector<uint32_t> offsets{0};
-  text.reserve(text_size);
-  offsets.reserve(most_symbols + 1);
+  text.reserve(256 * (2 + kWordEndMarker.size() + 2) + text_bound);
+  offsets.reserve(256 * 2 + most_rules * 3 + 1);
 
   // Symbol ids by text: open addressing, each slot the id beside the high
   // half of its text's hash, so a probe reads another symbol's text only
@@ -54,7 +67,7 @@ MergeTable::MergeTable(const std::vector<readers::MergePair>& rules) {
   // file's symbols, about one per rule (its merged token), and doubled
   // when a list has more.
   size_t capacity = 16;
-  const size_t expected_symbols = 512 + rules.size() + rules.size() / 64;
+  const size_t expected_symbols = 512 + most_rules + most_rules / 64;
   while (capacity * 4 < expected_symbols * 5) capacity *= 2;
   std::vector<uint64_t> ids(capacity, kNoSlot);
   const uint64_t seed = readers::processHashSeed();
@@ -102,46 +115,39 @@ MergeTable::MergeTable(const std::vector<readers::MergePair>& rules) {
   }
 
   // Each rule interns its left, right and joined texts. Nearly every first
-  // probe misses the cache, so a rule's texts are hashed, and their slots
-  // fetched, a few rules before it is interned.
-  std::string joined_texts;  // left + right of every rule, back to back
-  joined_texts.reserve(text_size / 2);
-  for (const readers::MergePair& rule : rules) joined_texts.append(rule.left).append(rule.right);
-  struct RuleHashes {
+  // probe misses the cache, so the rules are read a few ahead of the one
+  // interned, their texts hashed and their slots fetched.
+  struct Ahead {
+    readers::MergePair pair;
     uint64_t left;
     uint64_t right;
     uint64_t joined;
   };
   constexpr size_t kAhead = 8;
-  RuleHashes ahead[kAhead];
-  size_t hashed_joined_at = 0;
-  const auto hash_rule = [&](size_t r) {
-    const readers::MergePair& rule = rules[r];
-    const size_t joined_size = rule.left.size() + rule.right.size();
-    RuleHashes& hashes = ahead[r % kAhead];
-    hashes = {readers::hashText(rule.left, seed), readers::hashText(rule.right, seed),
-              readers::hashText(std::string_view(joined_texts).substr(hashed_joined_at, joined_size),
-                                seed)};
-    hashed_joined_at += joined_size;
-    for (const uint64_t hash : {hashes.left, hashes.right, hashes.joined}) {
+  Ahead ahead[kAhead];
+  const auto read_ahead = [&](Ahead& slot) {
+    if (!next_pair(slot.pair)) return false;
+    joined.assign(slot.pair.left).append(slot.pair.right);
+    slot.left = readers::hashText(slot.pair.left, seed);
+    slot.right = readers::hashText(slot.pair.right, seed);
+    slot.joined = readers::hashText(joined, seed);
+    for (const uint64_t hash : {slot.left, slot.right, slot.joined}) {
       __builtin_prefetch(&ids[size_t(hash) & (capacity - 1)]);
     }
+    return true;
   };
-  for (size_t r = 0; r < std::min(kAhead, rules.size()); ++r) hash_rule(r);
+  size_t read = 0;
+  while (read < kAhead && read_ahead(ahead[read])) ++read;
   std::vector<SymbolRule> symbol_rules;
-  symbol_rules.reserve(rules.size());
-  size_t joined_at = 0;
-  for (size_t r = 0; r < rules.size(); ++r) {
-    const RuleHashes hashes = ahead[r % kAhead];
-    if (r + kAhead < rules.size()) hash_rule(r + kAhead);
-    const readers::MergePair& rule = rules[r];
-    const uint32_t left = intern(rule.left, hashes.left);
-    const uint32_t right = intern(rule.right, hashes.right);
-    const size_t joined_size = rule.left.size() + rule.right.size();
-    const uint32_t merged =
-        intern(std::string_view(joined_texts).substr(joined_at, joined_size), hashes.joined);
-    joined_at += joined_size;
-    symbol_rules.push_back({left, right, merged, rule.rank});
+  symbol_rules.reserve(most_rules);
+  for (size_t r = 0; r < read; ++r) {
+    const Ahead rule = ahead[r % kAhead];
+    if (read == r + kAhead && read_ahead(ahead[r % kAhead])) ++read;
+    const uint32_t left = intern(rule.pair.left, rule.left);
+    const uint32_t right = intern(rule.pair.right, rule.right);
+    joined.assign(rule.pair.left).append(rule.pair.right);
+    const uint32_t merged = intern(joined, rule.joined);
+    symbol_rules.push_back({left, right, merged, rule.pair.rank});
   }
   symbol_text_ = std::move(text);
   symbol_offsets_ = std::move(offsets);

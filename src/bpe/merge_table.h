@@ -42,6 +42,8 @@ class MergeTable {
   MergeTable& operator=(const MergeTable&) = delete;
   // A pair listed twice keeps its last rank.
   explicit MergeTable(const std::vector<readers::MergePair>& rules);
+  // The pairs of a merge file as they are read, each line once.
+  explicit MergeTable(readers::MergePairScanner pairs);
   explicit MergeTable(const readers::MergeList& rules);
   // A built-in list, whose tokens are distinct: symbol ids below
   // list.first_merge_id are `base_symbols`, then come the tokens the list
@@ -150,6 +152,11 @@ class MergeTable {
     int32_t rank;
   };
 
+  // Interns the pairs that `next_pair` gives one by one (false at the end),
+  // at most `most_rules`, whose texts fill at most `text_bound` bytes, and
+  // packs them.
+  template <typename NextPair>
+  void build(size_t most_rules, size_t text_bound, NextPair next_pair);
   // Packed slots when packDirectly takes the rules, else wide slots and
   // pack(). `ranks_known_distinct` skips looking for ties and negative ranks.
   void packRules(const std::vector<SymbolRule>& rules, bool ranks_known_distinct);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <limits>
-#include <optional>
 #include <stdexcept>
 
 #include "readers/token_index.h"
@@ -55,84 +54,79 @@ class PairIndex {
 
 }  // namespace
 
-std::vector<MergePair> parseMergePairs(std::string_view content, RepeatedPairs repeated) {
-  std::vector<MergePair> rules;
-  // A pair per line at most.
-  const size_t lines = size_t(std::count(content.begin(), content.end(), '\n')) + 1;
-  rules.reserve(lines);
-  std::optional<PairIndex> seen;
-  if (repeated == RepeatedPairs::kFolded) seen.emplace(lines);
-  // Nearly every first probe of the index misses the cache, so lines are
-  // read a batch at a time and their slots fetched before any is looked up.
-  struct Pair {
-    std::string_view left;
-    std::string_view right;
-    uint64_t hash = 0;
-  };
-  constexpr size_t kBatch = 32;
-  Pair batch[kBatch];
+MergePairScanner::MergePairScanner(std::string_view content)
+    : content_(content),
+      most_pairs_(size_t(std::count(content.begin(), content.end(), '\n')) + 1) {}
+
+bool MergePairScanner::next(MergePair& pair) {
+  const std::string_view content = content_;
   const size_t n = content.size();
-  size_t p = 0;
-  int32_t rank = 0;
-  bool ended = false;
-  while (!ended) {
+  size_t p = at_;
+  for (;;) {
+    if (p >= n) break;
+    // First field, ended by a space, tab or line feed.
+    const size_t first_start = p;
+    while (p < n && !isFieldBlank(content[p]) && content[p] != '\n') ++p;
+    if (p >= n) break;  // no terminator: the partial field is dropped
+    const std::string_view first = content.substr(first_start, p - first_start);
+    const char terminator = content[p++];
+    if (rank_ == 0 && !first.empty() && first[0] == '#') {
+      if (terminator != '\n') {
+        while (p < n && content[p] != '\n') ++p;
+        if (p < n) ++p;
+      }
+      continue;
+    }
+    while (p < n && isFieldBlank(content[p])) ++p;
+    if (p >= n) break;
+    // Second field: up to the end of the line. When only blanks followed
+    // the first field on its line, the next line is the second field.
+    if (terminator != '\n' && content[p] == '\n') ++p;
+    const size_t second_start = p;
+    while (p < n && content[p] != '\n') ++p;
+    const std::string_view second = content.substr(second_start, p - second_start);
+    if (p < n) ++p;
+    at_ = p;
+    // Ranks are signed 32-bit: a list longer than that is refused, not wrapped.
+    if (rank_ == std::numeric_limits<int32_t>::max()) {
+      throw std::length_error("merge list longer than 2^31 - 1 pairs");
+    }
+    pair = {upToNul(first), upToNul(second), rank_++};
+    return true;
+  }
+  at_ = n;
+  return false;
+}
+
+std::vector<MergePair> parseMergePairs(std::string_view content) {
+  MergePairScanner scanner(content);
+  std::vector<MergePair> rules;
+  rules.reserve(scanner.mostPairs());
+  PairIndex seen(scanner.mostPairs());
+  // Nearly every first probe of the index misses the cache, so pairs are
+  // read a batch at a time and their slots fetched before any is looked up.
+  constexpr size_t kBatch = 32;
+  MergePair batch[kBatch];
+  uint64_t hashes[kBatch];
+  for (bool ended = false; !ended;) {
     size_t count = 0;
     while (count < kBatch) {
-      if (p >= n) {
+      if (!scanner.next(batch[count])) {
         ended = true;
         break;
       }
-      // First field, ended by a space, tab or line feed.
-      const size_t first_start = p;
-      while (p < n && !isFieldBlank(content[p]) && content[p] != '\n') ++p;
-      if (p >= n) {  // no terminator: the partial field is dropped
-        ended = true;
-        break;
-      }
-      const std::string_view first = content.substr(first_start, p - first_start);
-      const char terminator = content[p++];
-      if (rank == 0 && count == 0 && !first.empty() && first[0] == '#') {
-        if (terminator != '\n') {
-          while (p < n && content[p] != '\n') ++p;
-          if (p < n) ++p;
-        }
-        continue;
-      }
-      while (p < n && isFieldBlank(content[p])) ++p;
-      if (p >= n) {
-        ended = true;
-        break;
-      }
-      // Second field: up to the end of the line. When only blanks followed
-      // the first field on its line, the next line is the second field.
-      if (terminator != '\n' && content[p] == '\n') ++p;
-      const size_t second_start = p;
-      while (p < n && content[p] != '\n') ++p;
-      const std::string_view second = content.substr(second_start, p - second_start);
-      if (p < n) ++p;
-      Pair& pair = batch[count++];
-      pair.left = upToNul(first);
-      pair.right = upToNul(second);
-      if (seen) {
-        pair.hash = seen->hash(pair.left, pair.right);
-        seen->prefetch(pair.hash);
-      }
+      hashes[count] = seen.hash(batch[count].left, batch[count].right);
+      seen.prefetch(hashes[count++]);
     }
     for (size_t k = 0; k < count; ++k) {
-      const Pair& pair = batch[k];
+      const MergePair& found = batch[k];
       const int64_t earlier =
-          seen ? seen->findOrAdd(pair.hash, pair.left, pair.right, rules, uint32_t(rules.size()))
-               : -1;
+          seen.findOrAdd(hashes[k], found.left, found.right, rules, uint32_t(rules.size()));
       if (earlier < 0) {
-        rules.push_back({pair.left, pair.right, rank});
+        rules.push_back(found);
       } else {
-        rules[size_t(earlier)].rank = rank;
+        rules[size_t(earlier)].rank = found.rank;
       }
-      // Ranks are signed 32-bit: a list longer than that is refused, not wrapped.
-      if (rank == std::numeric_limits<int32_t>::max()) {
-        throw std::length_error("merge list longer than 2^31 - 1 pairs");
-      }
-      ++rank;
     }
   }
   return rules;

@@ -30,17 +30,29 @@ struct MergePair {
   int32_t rank;
 };
 
-// A pair on several lines: once, where it first appears, with the rank of
-// its last line, as a MergeList has it; or once per line with that line's
-// rank, for a reader that keeps the last rank itself and need not pay for
-// finding repeats in a list that has none.
-enum class RepeatedPairs { kFolded, kListed };
+// The pairs of a merge list, one at a time: "first second" per line,
+// optional "#" header lines before the first pair, each pair ranked by its
+// place among them. The views stay valid as long as `content`.
+class MergePairScanner {
+ public:
+  explicit MergePairScanner(std::string_view content);
+  // False at the end. Throws std::length_error past 2^31 - 1 pairs.
+  bool next(MergePair& pair);
+  // At least the number of pairs the list holds (its lines).
+  size_t mostPairs() const { return most_pairs_; }
+  std::string_view content() const { return content_; }
 
-// The pairs of a merge list: "first second" per line, optional "#" header
-// lines before the first pair. Throws std::length_error past 2^31 - 1 pairs.
-// The views stay valid as long as `content`.
-std::vector<MergePair> parseMergePairs(std::string_view content,
-                                       RepeatedPairs repeated = RepeatedPairs::kFolded);
+ private:
+  std::string_view content_;
+  size_t most_pairs_;
+  size_t at_ = 0;
+  int32_t rank_ = 0;
+};
+
+// The pairs of a merge list as MergePairScanner reads them, a repeated pair
+// once, where it first appears, with the rank of its last line. Throws
+// std::length_error past 2^31 - 1 pairs.
+std::vector<MergePair> parseMergePairs(std::string_view content);
 // The same with the symbols copied out.
 MergeList parseMergeList(std::string_view content);
 

@@ -134,11 +134,11 @@ TEST(MergeEngineTest, MatchesTheOracleOnRandomWordsAndTables) {
 }
 
 TEST(MergeEngineTest, MergeFileOfRepeatsAndManySymbolsMatchesTheOracle) {
-  // A merge file as the family reads it: pairs listed once per line, for
-  // the table to keep a repeat's last rank. A quarter of the rules join
-  // short texts of a few letters, so that words merge and pairs repeat; the
-  // others bring three texts no other rule makes, more symbols than a
-  // published list has per rule, so the table outgrows its first estimate.
+  // A merge file as the family reads it: pairs as they come, for the table
+  // to keep a repeat's last rank. A quarter of the rules join short texts
+  // of a few letters, so that words merge and pairs repeat; the others
+  // bring three texts no other rule makes, more symbols than a published
+  // list has per rule, so the table outgrows its first estimate.
   std::mt19937 rng(5);
   const auto letters = [&](const char* alphabet, size_t most) {
     std::string text(1 + rng() % most, ' ');
@@ -152,7 +152,7 @@ TEST(MergeEngineTest, MergeFileOfRepeatsAndManySymbolsMatchesTheOracle) {
                                 letters("efghijklmnopqrstuvwxyz", 6);
     content += "\n";
   }
-  const MergeTable table(readers::parseMergePairs(content, readers::RepeatedPairs::kListed));
+  const MergeTable table{readers::MergePairScanner(content)};
   const MergeList folded = readers::parseMergeList(content);
   std::set<std::string> texts;
   for (const ByteEncoder::Symbol& symbol : byteEncoder().symbols) {
