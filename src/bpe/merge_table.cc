@@ -38,7 +38,9 @@ MergeTable::MergeTable(const readers::MergeList& rules)
 
 MergeTable::MergeTable(const std::vector<readers::MergePair>& rules) {
   size_t text_bound = 0;
-  for (const readers::MergePair& rule : rules) text_bound += 2 * (rule.left.size() + rule.right.size());
+  for (const readers::MergePair& rule : rules) {
+    text_bound += 2 * (rule.left.size() + rule.right.size());
+  }
   size_t r = 0;
   build(rules.size(), text_bound, [&](readers::MergePair& pair) {
     if (r == rules.size()) return false;
@@ -119,19 +121,20 @@ void MergeTable::build(size_t most_rules, size_t text_bound, NextPair next_pair)
   // interned, their texts hashed and their slots fetched.
   struct Ahead {
     readers::MergePair pair;
+    std::string joined;
     uint64_t left;
     uint64_t right;
-    uint64_t joined;
+    uint64_t joined_hash;
   };
   constexpr size_t kAhead = 8;
   Ahead ahead[kAhead];
   const auto read_ahead = [&](Ahead& slot) {
     if (!next_pair(slot.pair)) return false;
-    joined.assign(slot.pair.left).append(slot.pair.right);
+    slot.joined.assign(slot.pair.left).append(slot.pair.right);
     slot.left = readers::hashText(slot.pair.left, seed);
     slot.right = readers::hashText(slot.pair.right, seed);
-    slot.joined = readers::hashText(joined, seed);
-    for (const uint64_t hash : {slot.left, slot.right, slot.joined}) {
+    slot.joined_hash = readers::hashText(slot.joined, seed);
+    for (const uint64_t hash : {slot.left, slot.right, slot.joined_hash}) {
       __builtin_prefetch(&ids[size_t(hash) & (capacity - 1)]);
     }
     return true;
@@ -141,13 +144,13 @@ void MergeTable::build(size_t most_rules, size_t text_bound, NextPair next_pair)
   std::vector<SymbolRule> symbol_rules;
   symbol_rules.reserve(most_rules);
   for (size_t r = 0; r < read; ++r) {
-    const Ahead rule = ahead[r % kAhead];
-    if (read == r + kAhead && read_ahead(ahead[r % kAhead])) ++read;
+    Ahead& rule = ahead[r % kAhead];
     const uint32_t left = intern(rule.pair.left, rule.left);
     const uint32_t right = intern(rule.pair.right, rule.right);
-    joined.assign(rule.pair.left).append(rule.pair.right);
-    const uint32_t merged = intern(joined, rule.joined);
+    const uint32_t merged = intern(rule.joined, rule.joined_hash);
     symbol_rules.push_back({left, right, merged, rule.pair.rank});
+    // Its slot now takes the rule kAhead further on.
+    if (read == r + kAhead && read_ahead(rule)) ++read;
   }
   symbol_text_ = std::move(text);
   symbol_offsets_ = std::move(offsets);
@@ -303,13 +306,18 @@ MergeTable::MergeTable(const data::BuiltinMergeList& list,
   packRules(rules, true);
 }
 
+template <typename Image, typename Table>
+void MergeTable::imageArrays(Image& image, Table& table) {
+  image.array(table.symbol_text_);
+  image.array(table.symbol_offsets_);
+  image.array(table.packed_);
+  image.array(table.merged_);
+  image.array(table.seams_);
+  image.array(table.contexts_);
+}
+
 MergeTable::MergeTable(TableImageReader& image) : seed_(0), multiplier_(0) {
-  image.array(symbol_text_);
-  image.array(symbol_offsets_);
-  image.array(packed_);
-  image.array(merged_);
-  image.array(seams_);
-  image.array(contexts_);
+  imageArrays(image, *this);
   if (seams_.size() != 256 * 256 / 64 || contexts_.size() != kContextBits / 64) {
     throw std::logic_error("table image does not match");
   }
@@ -333,12 +341,7 @@ void MergeTable::save(TableImageWriter& image) const {
   if (packed_.empty() || !slots_.empty() || !priority_ranks_.empty() || !unranked_.empty()) {
     throw std::logic_error("only packed tables of distinct ranks go into an image");
   }
-  image.array(symbol_text_);
-  image.array(symbol_offsets_);
-  image.array(packed_);
-  image.array(merged_);
-  image.array(seams_);
-  image.array(contexts_);
+  imageArrays(image, *this);
   image.array(TableArray<uint32_t>::borrow(byte_symbols_.data(), byte_symbols_.size()));
   image.array(TableArray<uint32_t>::borrow(word_end_symbols_.data(), word_end_symbols_.size()));
   for (const uint64_t number : {uint64_t(symbol_bits_), uint64_t(priority_bits_), priority_mask_,
@@ -390,14 +393,13 @@ void MergeTable::pack() {
 
 void MergeTable::buildPairs(const std::vector<SymbolRule>& rules, bool ranks_known_distinct) {
   const size_t rule_count = rules.size();
-  const auto rule_at = [&](size_t r) { return rules[r]; };
   const size_t capacity = sizeSlots(rule_count);
   slots_.assign(capacity, Slot{kEmptyKey, 0, 0});
 
   // First the keys, a later rule of the same pair taking the slot over; the
   // slot's priority holds its rule's index until priorities are known.
   for (size_t r = 0; r < rule_count; ++r) {
-    const SymbolRule rule = rule_at(r);
+    const SymbolRule& rule = rules[r];
     const uint64_t key = pairKey(rule.left, rule.right);
     for (size_t i = slotOf(key);; i = (i + 1) & slot_mask_) {
       Slot& slot = slots_[i];
@@ -420,7 +422,7 @@ void MergeTable::buildPairs(const std::vector<SymbolRule>& rules, bool ranks_kno
   bool distinct = true;
   for (Slot& slot : slots_) {
     if (slot.key == kEmptyKey) continue;
-    const SymbolRule rule = rule_at(slot.priority);
+    const SymbolRule& rule = rules[slot.priority];
     slot.merged = rule.merged;
     if (rule.rank >= kRankLimit) {
       unranked_.emplace_back(slot.key, rule.rank);
@@ -439,7 +441,7 @@ void MergeTable::buildPairs(const std::vector<SymbolRule>& rules, bool ranks_kno
   std::sort(unranked_.begin(), unranked_.end());
   if (!check_ranks) return;
 
-  auto rank_at = [&](const Slot& slot) { return rule_at(slot.priority).rank; };
+  auto rank_at = [&](const Slot& slot) { return rules[slot.priority].rank; };
   if (distinct) {
     for (Slot& slot : slots_) {
       if (slot.key == kEmptyKey) continue;

@@ -160,6 +160,9 @@ class MergeTable {
   // Packed slots when packDirectly takes the rules, else wide slots and
   // pack(). `ranks_known_distinct` skips looking for ties and negative ranks.
   void packRules(const std::vector<SymbolRule>& rules, bool ranks_known_distinct);
+  // The arrays an image holds, in its order: `Image` a reader or a writer.
+  template <typename Image, typename Table>
+  static void imageArrays(Image& image, Table& table);
   // Fills seams_ and contexts_ from the rules' texts.
   void findSeams(const std::vector<SymbolRule>& rules);
   void buildPairs(const std::vector<SymbolRule>& rules, bool ranks_known_distinct);

@@ -60,6 +60,7 @@ int32_t parseId(std::string_view value) {
   return int32_t(id);
 }
 
+// Appends a key as written between its quotes with its JSON escapes decoded.
 void appendUnescaped(std::string_view raw, std::string& out) {
   if (raw.find('\\') == std::string_view::npos) {
     out.append(raw);
@@ -106,13 +107,6 @@ void appendUnescaped(std::string_view raw, std::string& out) {
 }
 
 }  // namespace
-
-std::string unescapeJsonUnicode(std::string_view raw) {
-  std::string out;
-  out.reserve(raw.size());
-  appendUnescaped(raw, out);
-  return out;
-}
 
 VocabEntries parseJsonVocabEntries(std::string_view content) {
   VocabEntries read;

@@ -52,9 +52,6 @@ std::optional<VocabEntries> readJsonVocabEntries(const FilePath& path);
 // library stores what it reads through TokenList.
 void storeVocabPairs(const std::vector<VocabPair>& pairs, std::vector<std::string>& vocab);
 
-// Decodes the JSON escapes of a key as written between its quotes.
-std::string unescapeJsonUnicode(std::string_view raw_key);
-
 }  // namespace nuvra::readers
 
 #endif  // NUVRA_READERS_JSON_VOCAB_READER_H_

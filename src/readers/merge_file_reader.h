@@ -49,11 +49,9 @@ class MergePairScanner {
   int32_t rank_ = 0;
 };
 
-// The pairs of a merge list as MergePairScanner reads them, a repeated pair
-// once, where it first appears, with the rank of its last line. Throws
-// std::length_error past 2^31 - 1 pairs.
-std::vector<MergePair> parseMergePairs(std::string_view content);
-// The same with the symbols copied out.
+// The pairs of a merge list as MergePairScanner reads them, copied out, a
+// repeated pair once, where it first appears, with the rank of its last
+// line. Throws std::length_error past 2^31 - 1 pairs.
 MergeList parseMergeList(std::string_view content);
 
 // parseMergeList of the file at `path`; nullopt when it cannot be opened.
