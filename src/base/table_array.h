@@ -6,14 +6,16 @@
 #include <utility>
 #include <vector>
 
+#include "base/large_allocator.h"
+
 namespace nuvra {
 
 // The elements of an immutable table: either owned, for a table built at run
 // time from a file, or borrowed from constant data the library carries, so a
 // built-in table is mapped read-only and shared by every process instead of
-// being rebuilt and copied in each. `Owner` is std::vector<T>, or
-// std::string for text.
-template <typename T, typename Owner = std::vector<T>>
+// being rebuilt and copied in each. `Owner` is LargeVector<T>, or LargeString
+// for text.
+template <typename T, typename Owner = LargeVector<T>>
 class TableArray {
  public:
   TableArray() = default;

@@ -4,11 +4,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
+#include "base/large_allocator.h"
 #include "base/table_array.h"
 
 namespace nuvra {
@@ -27,6 +30,8 @@ inline size_t alignedTableOffset(size_t offset) {
   return (offset + kTableImageAlignment - 1) / kTableImageAlignment * kTableImageAlignment;
 }
 
+// Holds the arrays it is given, not copies: they must stay as they are until
+// bytes() lays the image out, in one block written once.
 class TableImageWriter {
  public:
   void number(uint64_t value) { numbers_.push_back(value); }
@@ -34,22 +39,32 @@ class TableImageWriter {
   void array(const TableArray<T, Owner>& values) {
     static_assert(std::is_trivially_copyable_v<T>);
     number(values.size());
-    arrays_.resize(alignedTableOffset(arrays_.size()));
-    arrays_.append(reinterpret_cast<const char*>(values.data()), values.size() * sizeof(T));
+    arrays_.push_back({reinterpret_cast<const char*>(values.data()), values.size() * sizeof(T)});
   }
   // The count of numbers, the numbers, then the arrays.
-  std::string bytes() const {
-    std::string out;
+  LargeString bytes() const {
     const uint64_t count = numbers_.size();
-    out.append(reinterpret_cast<const char*>(&count), sizeof(count));
-    out.append(reinterpret_cast<const char*>(numbers_.data()), count * sizeof(uint64_t));
-    out.resize(alignedTableOffset(out.size()));
-    return out + arrays_;
+    size_t size = alignedTableOffset(sizeof(count) * (count + 1));
+    for (const Span& array : arrays_) size = alignedTableOffset(size) + array.size;
+    LargeString out(size, '\0');
+    std::memcpy(out.data(), &count, sizeof(count));
+    std::memcpy(out.data() + sizeof(count), numbers_.data(), count * sizeof(uint64_t));
+    size_t at = alignedTableOffset(sizeof(count) * (count + 1));
+    for (const Span& array : arrays_) {
+      at = alignedTableOffset(at);
+      if (array.size > 0) std::memcpy(out.data() + at, array.data, array.size);
+      at += array.size;
+    }
+    return out;
   }
 
  private:
+  struct Span {
+    const char* data;
+    size_t size;
+  };
   std::vector<uint64_t> numbers_;
-  std::string arrays_;
+  std::vector<Span> arrays_;
 };
 
 // Throws std::logic_error when a read runs past the block: the image does
@@ -90,6 +105,29 @@ class TableImageReader {
   size_t numbers_end_ = 0;  // 0 while the count itself is read
   size_t arrays_at_ = 0;
 };
+
+// `table` copied into one block of its own, in its image's layout, and read
+// back borrowing from it: a table built from a file holds several arrays of
+// up to megabytes each, which apart would each round up to whole huge pages.
+// `Table` has save() and a constructor from a TableImageReader.
+template <typename Table>
+std::shared_ptr<const Table> compactTable(const Table& table) {
+  struct Stored {
+    explicit Stored(LargeString image)
+        : block(std::move(image)),
+          reader(reinterpret_cast<const unsigned char*>(block.data()), block.size()),
+          table(reader) {
+      if (!reader.atEnd()) throw std::logic_error("table image does not match");
+    }
+    const LargeString block;
+    TableImageReader reader;
+    const Table table;
+  };
+  TableImageWriter image;
+  table.save(image);
+  const auto stored = std::make_shared<const Stored>(image.bytes());
+  return std::shared_ptr<const Table>(stored, &stored->table);
+}
 
 }  // namespace nuvra
 

@@ -3,6 +3,7 @@
 #include <optional>
 #include <utility>
 
+#include "base/table_image.h"
 #include "bpe/bpe_decoder.h"
 #include "bpe/bpe_encoder.h"
 #include "bpe/builtin_tables.h"
@@ -48,15 +49,16 @@ Status BpeFamily::openJsonVocab(const FilePath& path, bool extend) {
   const std::optional<readers::VocabEntries> pairs = readers::readJsonVocabEntries(path);
   if (!pairs) return Status::kFileError;
   readers::TokenList entries(extend ? index_->entries() : readers::TokenList(), *pairs);
-  index_ = std::make_shared<const VocabIndex>(std::move(entries), type_.patterns.special_pattern,
-                                              byteDecoder());
+  index_ = compactTable(
+      VocabIndex(std::move(entries), type_.patterns.special_pattern, byteDecoder()));
   return Status::kSuccess;
 }
 
 Status BpeFamily::openMerges(const FilePath& path) {
-  const std::optional<std::string> content = readers::readTextFile(path);
+  const std::optional<LargeString> content = readers::readTextFile(path);
   if (!content) return Status::kFileError;
-  merges_ = std::make_shared<const MergeTable>(readers::MergePairScanner(*content));
+  auto merges = std::make_shared<const MergeTable>(readers::MergePairScanner(*content));
+  merges_ = merges->fitsImage() ? compactTable(*merges) : std::move(merges);
   return Status::kSuccess;
 }
 

@@ -16,7 +16,8 @@ std::string layOutBuiltinImage(const BuiltinImage& tables) {
     list->token_to_id->save(image);
     list->merges->save(image);
   }
-  return image.bytes();
+  const LargeString bytes = image.bytes();
+  return std::string(bytes.data(), bytes.size());
 }
 
 BuiltinImage readBuiltinImage(const unsigned char* data, size_t size) {

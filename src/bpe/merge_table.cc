@@ -58,8 +58,8 @@ MergeTable::MergeTable(readers::MergePairScanner pairs) {
 template <typename NextPair>
 void MergeTable::build(size_t most_rules, size_t text_bound, NextPair next_pair) {
   const ByteEncoder& encoder = byteEncoder();
-  std::string text;
-  std::vector<uint32_t> offsets{0};
+  LargeString text;
+  LargeVector<uint32_t> offsets{0};
   text.reserve(256 * (2 + kWordEndMarker.size() + 2) + text_bound);
   offsets.reserve(256 * 2 + most_rules * 3 + 1);
 
@@ -71,7 +71,7 @@ void MergeTable::build(size_t most_rules, size_t text_bound, NextPair next_pair)
   size_t capacity = 16;
   const size_t expected_symbols = 512 + most_rules + most_rules / 64;
   while (capacity * 4 < expected_symbols * 5) capacity *= 2;
-  std::vector<uint64_t> ids(capacity, kNoSlot);
+  LargeVector<uint64_t> ids(capacity, kNoSlot);
   const uint64_t seed = readers::processHashSeed();
   auto place = [&](uint64_t hash, uint32_t id) {
     size_t i = size_t(hash) & (capacity - 1);
@@ -141,7 +141,7 @@ void MergeTable::build(size_t most_rules, size_t text_bound, NextPair next_pair)
   };
   size_t read = 0;
   while (read < kAhead && read_ahead(ahead[read])) ++read;
-  std::vector<SymbolRule> symbol_rules;
+  LargeVector<SymbolRule> symbol_rules;
   symbol_rules.reserve(most_rules);
   for (size_t r = 0; r < read; ++r) {
     Ahead& rule = ahead[r % kAhead];
@@ -157,14 +157,14 @@ void MergeTable::build(size_t most_rules, size_t text_bound, NextPair next_pair)
   packRules(symbol_rules, false);
 }
 
-void MergeTable::packRules(const std::vector<SymbolRule>& rules, bool ranks_known_distinct) {
+void MergeTable::packRules(const LargeVector<SymbolRule>& rules, bool ranks_known_distinct) {
   findSeams(rules);
   if (packDirectly(rules)) return;
   buildPairs(rules, ranks_known_distinct);
   pack();
 }
 
-void MergeTable::findSeams(const std::vector<SymbolRule>& rules) {
+void MergeTable::findSeams(const LargeVector<SymbolRule>& rules) {
   // Every symbol a word holds spells its bytes in the byte alphabet, one
   // character of one or two bytes each (a word-end symbol too, its marker
   // after the last byte's character), so its first and last two characters
@@ -191,8 +191,8 @@ void MergeTable::findSeams(const std::vector<SymbolRule>& rules) {
     end -= size;
     return decoder.byteOf(codepoint);
   };
-  std::vector<uint64_t> seams(256 * 256 / 64, 0);
-  std::vector<uint64_t> contexts(kContextBits / 64, 0);
+  LargeVector<uint64_t> seams(256 * 256 / 64, 0);
+  LargeVector<uint64_t> contexts(kContextBits / 64, 0);
   for (const SymbolRule& rule : rules) {
     const std::string_view left = symbolText(rule.left);
     const std::string_view right = symbolText(rule.right);
@@ -213,7 +213,7 @@ void MergeTable::findSeams(const std::vector<SymbolRule>& rules) {
   contexts_ = std::move(contexts);
 }
 
-bool MergeTable::packDirectly(const std::vector<SymbolRule>& rules) {
+bool MergeTable::packDirectly(const LargeVector<SymbolRule>& rules) {
   // Ranks distinct and below the bound, so each is its pair's priority; a
   // rank at the limit never merges, which only the wide slots say.
   const size_t bound = std::min(rules.size() * 4 + 1024, size_t(kRankLimit));
@@ -231,8 +231,8 @@ bool MergeTable::packDirectly(const std::vector<SymbolRule>& rules) {
   if (2 * symbol_bits + priority_bits > 64) return false;
 
   const size_t capacity = sizeSlots(rules.size());
-  std::vector<uint64_t> packed(capacity, kEmptyKey);
-  std::vector<uint32_t> merged(priorities, 0);
+  LargeVector<uint64_t> packed(capacity, kEmptyKey);
+  LargeVector<uint32_t> merged(priorities, 0);
   // The slots miss the cache: fetched some rules ahead.
   constexpr size_t kAhead = 16;
   const auto key_of = [&](const SymbolRule& rule) {
@@ -271,7 +271,7 @@ MergeTable::MergeTable(const data::BuiltinMergeList& list,
   const uint16_t* pairs = list.pairs;
   // Offsets first, a token being as long as its two parts, then the text,
   // each token copied from its parts earlier in the same buffer.
-  std::vector<uint32_t> offset_list(token_count + extra_symbols.size() + 1);
+  LargeVector<uint32_t> offset_list(token_count + extra_symbols.size() + 1);
   uint32_t* offsets = offset_list.data();
   auto length = [&](size_t id) { return offsets[id + 1] - offsets[id]; };
   for (size_t i = 0; i < base; ++i) offsets[i + 1] = offsets[i] + uint32_t(base_symbols[i].size());
@@ -281,7 +281,7 @@ MergeTable::MergeTable(const data::BuiltinMergeList& list,
   for (size_t e = 0; e < extra_symbols.size(); ++e) {
     offsets[token_count + e + 1] = offsets[token_count + e] + uint32_t(extra_symbols[e].size());
   }
-  std::string symbol_text(offset_list.back(), '\0');
+  LargeString symbol_text(offset_list.back(), '\0');
   char* text = symbol_text.data();
   for (size_t i = 0; i < base; ++i) {
     std::memcpy(text + offsets[i], base_symbols[i].data(), base_symbols[i].size());
@@ -299,7 +299,7 @@ MergeTable::MergeTable(const data::BuiltinMergeList& list,
   symbol_offsets_ = std::move(offset_list);
   // Rule k joins its two tokens into token base + k, with rank k; its pair
   // is unique, since the tokens are.
-  std::vector<SymbolRule> rules(list.merge_count);
+  LargeVector<SymbolRule> rules(list.merge_count);
   for (size_t k = 0; k < list.merge_count; ++k) {
     rules[k] = {pairs[2 * k], pairs[2 * k + 1], uint32_t(base + k), int32_t(k)};
   }
@@ -338,7 +338,7 @@ MergeTable::MergeTable(TableImageReader& image) : seed_(0), multiplier_(0) {
 }
 
 void MergeTable::save(TableImageWriter& image) const {
-  if (packed_.empty() || !slots_.empty() || !priority_ranks_.empty() || !unranked_.empty()) {
+  if (!fitsImage()) {
     throw std::logic_error("only packed tables of distinct ranks go into an image");
   }
   imageArrays(image, *this);
@@ -370,7 +370,7 @@ void MergeTable::pack() {
       priorities = std::max<uint64_t>(priorities, uint64_t(slot.priority) + 1);
     }
   }
-  std::vector<uint32_t> merged(priorities, 0);
+  LargeVector<uint32_t> merged(priorities, 0);
   for (const Slot& slot : slots_) {
     if (slot.key != kEmptyKey && slot.priority != kNoMerge) merged[slot.priority] = slot.merged;
   }
@@ -379,7 +379,7 @@ void MergeTable::pack() {
   priority_bits_ = bitsBelow(priorities);
   if (2 * symbol_bits_ + priority_bits_ > 64) return;
   priority_mask_ = (uint64_t(1) << priority_bits_) - 1;
-  std::vector<uint64_t> packed(slots_.size(), kEmptyKey);
+  LargeVector<uint64_t> packed(slots_.size(), kEmptyKey);
   for (const Slot& slot : slots_) {
     if (slot.key == kEmptyKey || slot.priority == kNoMerge) continue;
     const uint64_t key = (uint64_t(slot.key >> 32) << symbol_bits_) | uint32_t(slot.key);
@@ -391,7 +391,7 @@ void MergeTable::pack() {
   slots_ = std::vector<Slot>();
 }
 
-void MergeTable::buildPairs(const std::vector<SymbolRule>& rules, bool ranks_known_distinct) {
+void MergeTable::buildPairs(const LargeVector<SymbolRule>& rules, bool ranks_known_distinct) {
   const size_t rule_count = rules.size();
   const size_t capacity = sizeSlots(rule_count);
   slots_.assign(capacity, Slot{kEmptyKey, 0, 0});

@@ -56,8 +56,12 @@ class MergeTable {
              const std::array<uint32_t, 256>& word_end_symbols, uint64_t seed);
   // A table saved with save(), borrowed from the image.
   explicit MergeTable(TableImageReader& image);
-  // Throws std::logic_error for a table of wide slots or tied ranks, which
-  // an image does not hold.
+  // Whether save() takes the table: an image holds neither wide slots nor
+  // tied ranks.
+  bool fitsImage() const {
+    return !packed_.empty() && slots_.empty() && priority_ranks_.empty() && unranked_.empty();
+  }
+  // Throws std::logic_error unless fitsImage().
   void save(TableImageWriter& image) const;
 
   // Number of distinct pairs, those ranked at or past the limit included.
@@ -159,13 +163,13 @@ class MergeTable {
   void build(size_t most_rules, size_t text_bound, NextPair next_pair);
   // Packed slots when packDirectly takes the rules, else wide slots and
   // pack(). `ranks_known_distinct` skips looking for ties and negative ranks.
-  void packRules(const std::vector<SymbolRule>& rules, bool ranks_known_distinct);
+  void packRules(const LargeVector<SymbolRule>& rules, bool ranks_known_distinct);
   // The arrays an image holds, in its order: `Image` a reader or a writer.
   template <typename Image, typename Table>
   static void imageArrays(Image& image, Table& table);
   // Fills seams_ and contexts_ from the rules' texts.
-  void findSeams(const std::vector<SymbolRule>& rules);
-  void buildPairs(const std::vector<SymbolRule>& rules, bool ranks_known_distinct);
+  void findSeams(const LargeVector<SymbolRule>& rules);
+  void buildPairs(const LargeVector<SymbolRule>& rules, bool ranks_known_distinct);
   // Slots for `pair_count` pairs, at most half full.
   size_t sizeSlots(size_t pair_count);
   // Fills merged_ from the wide slots, and moves them to packed ones when
@@ -174,11 +178,11 @@ class MergeTable {
   // Packed slots straight from the rules, as merge files give them: each
   // pair once, ranks distinct and small. False, the table untouched but for
   // its slot sizes, for any other list.
-  bool packDirectly(const std::vector<SymbolRule>& rules);
+  bool packDirectly(const LargeVector<SymbolRule>& rules);
   std::optional<uint32_t> findSymbol(std::string_view text) const;
 
-  TableArray<char, std::string> symbol_text_;
-  TableArray<uint32_t> symbol_offsets_ = std::vector<uint32_t>{0};
+  TableArray<char, LargeString> symbol_text_;
+  TableArray<uint32_t> symbol_offsets_ = LargeVector<uint32_t>{0};
   std::array<uint32_t, 256> byte_symbols_{};
   std::array<uint32_t, 256> word_end_symbols_{};
   // Most tables: 8-byte slots, (left << symbol_bits_ | right) <<

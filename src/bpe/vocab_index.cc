@@ -31,9 +31,9 @@ bool decodesAlone(std::string_view entry) {
 
 VocabIndex::VocabIndex()
     : tokens_(std::make_shared<const readers::TokenIndex>()),
-      flags_(std::vector<uint8_t>(1, 0)),
-      offsets_(std::vector<uint32_t>(2, 0)),
-      bytes_(std::string(kPadding, '\0')) {}
+      flags_(LargeVector<uint8_t>(1, 0)),
+      offsets_(LargeVector<uint32_t>(2, 0)),
+      bytes_(LargeString(kPadding, '\0')) {}
 
 VocabIndex::VocabIndex(const std::vector<std::string>& entries, TagPattern special_pattern,
                        const ByteDecoder& byte_decoder, uint64_t seed)
@@ -46,9 +46,9 @@ VocabIndex::VocabIndex(readers::TokenList entries, TagPattern special_pattern,
           entries_, readers::TokenIndex::Duplicates::kHighestId, seed,
           readers::TokenIndex::Texts::kBorrowed)) {
   const size_t slots = entries_.slotCount();
-  std::vector<uint8_t> flags(slots + 1);
-  std::vector<uint32_t> offsets;
-  std::string bytes;
+  LargeVector<uint8_t> flags(slots + 1);
+  LargeVector<uint32_t> offsets;
+  LargeString bytes;
   offsets.reserve(slots + 2);
   const size_t symbol_bytes = entries_.textBytes();
   // A symbol is at least one byte and gives at most one: the token index

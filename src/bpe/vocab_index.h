@@ -72,7 +72,7 @@ class VocabIndex {
   std::shared_ptr<const readers::TokenIndex> tokens_;  // reads its texts in entries_
   TableArray<uint8_t> flags_;     // slotCount() + 1
   TableArray<uint32_t> offsets_;  // slotCount() + 2 offsets into bytes_
-  TableArray<char, std::string> bytes_;  // followed by kPadding zero bytes
+  TableArray<char, LargeString> bytes_;  // followed by kPadding zero bytes
 };
 
 }  // namespace nuvra::bpe

@@ -61,7 +61,7 @@ int32_t parseId(std::string_view value) {
 }
 
 // Appends a key as written between its quotes with its JSON escapes decoded.
-void appendUnescaped(std::string_view raw, std::string& out) {
+void appendUnescaped(std::string_view raw, LargeString& out) {
   if (raw.find('\\') == std::string_view::npos) {
     out.append(raw);
     return;
@@ -96,7 +96,8 @@ void appendUnescaped(std::string_view raw, std::string& out) {
             i += 6;
           }
         }
-        if (cp != 0) appendUtf8(cp, out);
+        char utf8[4];
+        if (cp != 0) out.append(utf8, size_t(utf8EncodeChar(cp, utf8)));
         break;
       }
       default:  // \" \\ \/ and anything else: the character itself
@@ -130,7 +131,7 @@ VocabEntries parseJsonVocabEntries(std::string_view content) {
 }
 
 std::optional<VocabEntries> readJsonVocabEntries(const FilePath& path) {
-  const std::optional<std::string> content = readTextFile(path);
+  const std::optional<LargeString> content = readTextFile(path);
   if (!content) return std::nullopt;
   return parseJsonVocabEntries(*content);
 }
@@ -144,7 +145,7 @@ std::vector<VocabPair> parseJsonVocab(std::string_view content) {
 }
 
 std::optional<std::vector<VocabPair>> readJsonVocab(const FilePath& path) {
-  const std::optional<std::string> content = readTextFile(path);
+  const std::optional<LargeString> content = readTextFile(path);
   if (!content) return std::nullopt;
   return parseJsonVocab(*content);
 }

@@ -34,8 +34,8 @@ struct VocabEntries {
     uint32_t length;
     int32_t id;
   };
-  std::string texts;
-  std::vector<Entry> entries;
+  LargeString texts;
+  LargeVector<Entry> entries;
 
   size_t size() const { return entries.size(); }
   int32_t id(size_t k) const { return entries[k].id; }

@@ -87,7 +87,7 @@ MergeList parseMergeList(std::string_view content) {
 }
 
 std::optional<MergeList> readMergeFile(const FilePath& path) {
-  const std::optional<std::string> content = readTextFile(path);
+  const std::optional<LargeString> content = readTextFile(path);
   if (!content) return std::nullopt;
   return parseMergeList(*content);
 }

@@ -42,7 +42,7 @@ std::optional<std::string> nativePath(const FilePath& path) {
   return out;
 }
 
-std::optional<std::string> readFileBytes(const FilePath& path) {
+std::optional<LargeString> readFileBytes(const FilePath& path) {
   const std::optional<std::string> name = nativePath(path);
   if (!name) return std::nullopt;
   // Opening without blocking keeps a FIFO without writer from hanging us;
@@ -54,26 +54,33 @@ std::optional<std::string> readFileBytes(const FilePath& path) {
   if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
   const int flags = ::fcntl(fd.get(), F_GETFL);
   if (flags < 0 || ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0) return std::nullopt;
-  std::string bytes;
-  bytes.reserve(size_t(info.st_size));
-  char buf[1 << 16];
+  // Read straight into place: a large file's buffer is written once.
+  LargeString bytes(size_t(info.st_size), '\0');
+  size_t have = 0;
   for (;;) {
-    const ssize_t got = ::read(fd.get(), buf, sizeof buf);
+    char spill[4096];
+    const bool full = have == bytes.size();
+    const ssize_t got = full ? ::read(fd.get(), spill, sizeof spill)
+                             : ::read(fd.get(), bytes.data() + have, bytes.size() - have);
     if (got == 0) break;
     if (got < 0) {
       if (errno == EINTR) continue;
       return std::nullopt;
     }
-    bytes.append(buf, size_t(got));
+    if (full) {
+      bytes.append(spill, size_t(got));  // the file grew since fstat
+    }
+    have += size_t(got);
   }
+  bytes.resize(have);
   return bytes;
 }
 
-std::optional<std::string> readTextFile(const FilePath& path) {
-  std::optional<std::string> text = readFileBytes(path);
+std::optional<LargeString> readTextFile(const FilePath& path) {
+  std::optional<LargeString> text = readFileBytes(path);
   if (!text) return std::nullopt;
   // Text mode on every platform: CR LF reads as LF, folded in place.
-  std::string& s = *text;
+  LargeString& s = *text;
   size_t out = s.find('\r');
   if (out == std::string::npos) return text;
   for (size_t i = out; i < s.size(); ++i) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "base/file_path.h"
+#include "base/large_allocator.h"
 
 namespace nuvra::readers {
 
@@ -15,10 +16,10 @@ std::optional<std::string> nativePath(const FilePath& path);
 // The whole content of a regular file, byte for byte. nullopt when the path
 // names no regular file (a directory, FIFO, socket or device is refused
 // without blocking or reading) or the file cannot be read.
-std::optional<std::string> readFileBytes(const FilePath& path);
+std::optional<LargeString> readFileBytes(const FilePath& path);
 
 // The same as text: every CR LF becomes LF, any other CR stays.
-std::optional<std::string> readTextFile(const FilePath& path);
+std::optional<LargeString> readTextFile(const FilePath& path);
 
 }  // namespace nuvra::readers
 

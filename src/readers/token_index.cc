@@ -102,7 +102,7 @@ TokenIndex::TokenIndex(const TokenList& list, Duplicates duplicates, uint64_t se
   }
   take(std::move(built));
   if (texts == Texts::kBorrowed) {
-    arena_ = TableArray<char, std::string>::borrow(list.textData(), text_bytes);
+    arena_ = TableArray<char, LargeString>::borrow(list.textData(), text_bytes);
   }
 }
 

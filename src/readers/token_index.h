@@ -154,8 +154,8 @@ class TokenIndex {
 
   // The slots and texts while an index is built.
   struct Building {
-    std::vector<Slot> slots;
-    std::string arena;
+    LargeVector<Slot> slots;
+    LargeString arena;
     const char* borrowed = nullptr;  // the list's texts, when not copied
   };
   Building reserve(size_t entries, size_t text_bytes);
@@ -165,7 +165,7 @@ class TokenIndex {
   void take(Building&& built);
 
   TableArray<Slot> slots_;
-  TableArray<char, std::string> arena_;
+  TableArray<char, LargeString> arena_;
   size_t mask_ = 0;
   size_t count_ = 0;
   uint64_t seed_ = 0;

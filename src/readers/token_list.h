@@ -59,17 +59,17 @@ class TokenList {
  private:
   // The arrays while a list is built.
   struct Building {
-    std::vector<uint32_t> ids;
-    std::vector<uint32_t> offsets{0};
-    std::string text;
+    LargeVector<uint32_t> ids;
+    LargeVector<uint32_t> offsets{0};
+    LargeString text;
     void append(uint32_t id, std::string_view entry);
   };
   void take(Building&& built);
 
   TableArray<uint32_t> ids_;  // ascending
   // slotCount() + 1 offsets into text_
-  TableArray<uint32_t> offsets_ = std::vector<uint32_t>{0};
-  TableArray<char, std::string> text_;
+  TableArray<uint32_t> offsets_ = LargeVector<uint32_t>{0};
+  TableArray<char, LargeString> text_;
   size_t size_ = 0;
 };
 

@@ -40,7 +40,7 @@ TokenizerConfig parseTokenizerConfig(std::string_view content, TokenizerConfig c
 
 std::optional<TokenizerConfig> readTokenizerConfig(const FilePath& path,
                                                    TokenizerConfig current) {
-  const std::optional<std::string> content = readTextFile(path);
+  const std::optional<LargeString> content = readTextFile(path);
   if (!content) return std::nullopt;
   return parseTokenizerConfig(*content, current);
 }

@@ -9,7 +9,7 @@ namespace nuvra::spm {
 std::optional<LoadedModel> loadModel(IdLayout layout, const FilePath& path) {
   // Read here rather than by the library, so that only regular files are
   // read and the bytes also tell how the model cuts texts.
-  const std::optional<std::string> bytes = readers::readFileBytes(path);
+  const std::optional<LargeString> bytes = readers::readFileBytes(path);
   if (!bytes) return std::nullopt;
   auto processor = std::make_unique<sentencepiece::SentencePieceProcessor>();
   if (!processor->LoadFromSerializedProto(*bytes).ok()) return std::nullopt;

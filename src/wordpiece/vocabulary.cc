@@ -16,7 +16,7 @@ std::vector<std::string> parseWordpieceVocab(std::string_view content) {
 }
 
 std::optional<std::vector<std::string>> readWordpieceVocab(const FilePath& path) {
-  const std::optional<std::string> content = readers::readTextFile(path);
+  const std::optional<LargeString> content = readers::readTextFile(path);
   if (!content) return std::nullopt;
   return parseWordpieceVocab(*content);
 }

@@ -1,0 +1,40 @@
+#ifndef NUVRA_BASE_LARGE_ALLOCATOR_H_
+#define NUVRA_BASE_LARGE_ALLOCATOR_H_
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace nuvra {
+
+// Blocks of kLargeBlockBytes or more come from their own mapping in whole
+// 2 MiB pages where the system offers them, others from operator new. Tables
+// opened from files and the buffers of long encodes are megabytes written
+// once, at random: in 4 KiB pages the first touch of each costs more than
+// the work done on it (some 10 us a page on virtual machines), and random
+// lookups miss the TLB. The price is memory rounded up to 2 MiB per block.
+inline constexpr size_t kLargeBlockBytes = size_t(256) << 10;
+void* allocateLarge(size_t bytes);
+void releaseLarge(void* block, size_t bytes) noexcept;
+
+template <typename T>
+struct LargeAllocator {
+  using value_type = T;
+  LargeAllocator() = default;
+  template <typename U>
+  LargeAllocator(const LargeAllocator<U>&) noexcept {}  // NOLINT: rebinding is implicit
+  T* allocate(size_t n) { return static_cast<T*>(allocateLarge(n * sizeof(T))); }
+  void deallocate(T* p, size_t n) noexcept { releaseLarge(p, n * sizeof(T)); }
+  template <typename U>
+  bool operator==(const LargeAllocator<U>&) const noexcept { return true; }
+  template <typename U>
+  bool operator!=(const LargeAllocator<U>&) const noexcept { return false; }
+};
+
+template <typename T>
+using LargeVector = std::vector<T, LargeAllocator<T>>;
+using LargeString = std::basic_string<char, std::char_traits<char>, LargeAllocator<char>>;
+
+}  // namespace nuvra
+
+#endif  // NUVRA_BASE_LARGE_ALLOCATOR_H_
