@@ -13,7 +13,7 @@ namespace nuvra {
 // once, at random: in 4 KiB pages the first touch of each costs more than
 // the work done on it (some 10 us a page on virtual machines), and random
 // lookups miss the TLB. The price is memory rounded up to 2 MiB per block.
-inline constexpr size_t kLargeBlockBytes = size_t(256) << 10;
+inline constexpr size_t kLargeBlockBytes = size_t(128) << 10;
 void* allocateLarge(size_t bytes);
 void releaseLarge(void* block, size_t bytes) noexcept;
 

@@ -48,6 +48,19 @@ std::string bytesToSymbols(std::string_view bytes, const ByteEncoder& encoder) {
   return out;
 }
 
+void appendSymbolBytes(std::string_view symbols, const ByteDecoder& decoder, std::string& out) {
+  const auto length = int32_t(symbols.size());
+  int32_t i = 0;
+  while (i < length) {
+    uint32_t cp = 0;
+    const int n = utf8DecodeChar(symbols.data() + i, length - i, cp);
+    if (n == 0) break;
+    const int b = decoder.byteOf(cp);
+    if (b > 0) out.push_back(char(b));
+    i += n;
+  }
+}
+
 std::string symbolsToBytes(std::string_view symbols, const ByteDecoder& decoder) {
   std::string out;
   out.reserve(symbols.size());

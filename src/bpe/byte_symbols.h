@@ -6,8 +6,6 @@
 #include <string>
 #include <string_view>
 
-#include "base/utf8.h"
-
 namespace nuvra::bpe {
 
 // Closes every word of the word-end type: "a" + "</w>" is the symbol of a
@@ -44,20 +42,8 @@ std::string bytesToSymbols(std::string_view bytes, const ByteEncoder& encoder);
 // Symbols back to bytes; decoding stops at the first malformed sequence,
 // characters outside the table and the symbol of byte 0x00 give nothing.
 std::string symbolsToBytes(std::string_view symbols, const ByteDecoder& decoder);
-// The same, appended to `out`, a string of any allocator.
-template <typename String>
-void appendSymbolBytes(std::string_view symbols, const ByteDecoder& decoder, String& out) {
-  const auto length = int32_t(symbols.size());
-  int32_t i = 0;
-  while (i < length) {
-    uint32_t cp = 0;
-    const int n = utf8DecodeChar(symbols.data() + i, length - i, cp);
-    if (n == 0) break;
-    const int b = decoder.byteOf(cp);
-    if (b > 0) out.push_back(char(b));
-    i += n;
-  }
-}
+// The same, appended to `out`.
+void appendSymbolBytes(std::string_view symbols, const ByteDecoder& decoder, std::string& out);
 
 }  // namespace nuvra::bpe
 

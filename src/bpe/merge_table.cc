@@ -22,6 +22,31 @@ unsigned bitsBelow(uint64_t limit) {
   return bits;
 }
 
+// Equal texts, compared without a call for the few bytes most symbols have.
+bool sameText(std::string_view a, std::string_view b) {
+  const size_t n = a.size();
+  if (n != b.size()) return false;
+  const auto load = [](const char* p, auto word) {
+    std::memcpy(&word, p, sizeof word);
+    return word;
+  };
+  if (n >= 8 && n <= 16) {
+    return load(a.data(), uint64_t()) == load(b.data(), uint64_t()) &&
+           load(a.data() + n - 8, uint64_t()) == load(b.data() + n - 8, uint64_t());
+  }
+  if (n >= 4 && n < 8) {
+    return load(a.data(), uint32_t()) == load(b.data(), uint32_t()) &&
+           load(a.data() + n - 4, uint32_t()) == load(b.data() + n - 4, uint32_t());
+  }
+  if (n < 4) {
+    for (size_t i = 0; i < n; ++i) {
+      if (a[i] != b[i]) return false;
+    }
+    return true;
+  }
+  return std::memcmp(a.data(), b.data(), n) == 0;
+}
+
 }  // namespace
 
 MergeTable::MergeTable() : MergeTable(std::vector<readers::MergePair>()) {}
@@ -92,7 +117,7 @@ void MergeTable::build(size_t most_rules, size_t text_bound, NextPair next_pair)
     for (; ids[i] != kNoSlot; i = (i + 1) & (capacity - 1)) {
       if ((ids[i] & ~uint64_t(UINT32_MAX)) != tag) continue;
       const auto id = uint32_t(ids[i]);
-      if (std::string_view(text.data() + offsets[id], offsets[id + 1] - offsets[id]) == symbol) {
+      if (sameText({text.data() + offsets[id], offsets[id + 1] - offsets[id]}, symbol)) {
         return id;
       }
     }
@@ -143,28 +168,35 @@ void MergeTable::build(size_t most_rules, size_t text_bound, NextPair next_pair)
   while (read < kAhead && read_ahead(ahead[read])) ++read;
   LargeVector<SymbolRule> symbol_rules;
   symbol_rules.reserve(most_rules);
+  // The seams too, while the rule's texts are at hand.
+  LargeVector<uint64_t> seams(kSeamWords, 0);
+  LargeVector<uint64_t> contexts(kContextWords, 0);
   for (size_t r = 0; r < read; ++r) {
     Ahead& rule = ahead[r % kAhead];
     const uint32_t left = intern(rule.pair.left, rule.left);
     const uint32_t right = intern(rule.pair.right, rule.right);
     const uint32_t merged = intern(rule.joined, rule.joined_hash);
     symbol_rules.push_back({left, right, merged, rule.pair.rank});
+    markSeam(rule.pair.left, rule.pair.right, seams.data(), contexts.data());
     // Its slot now takes the rule kAhead further on.
     if (read == r + kAhead && read_ahead(rule)) ++read;
   }
   symbol_text_ = std::move(text);
   symbol_offsets_ = std::move(offsets);
+  seams_ = std::move(seams);
+  contexts_ = std::move(contexts);
   packRules(symbol_rules, false);
 }
 
 void MergeTable::packRules(const LargeVector<SymbolRule>& rules, bool ranks_known_distinct) {
-  findSeams(rules);
+  if (seams_.empty()) findSeams(rules);
   if (packDirectly(rules)) return;
   buildPairs(rules, ranks_known_distinct);
   pack();
 }
 
-void MergeTable::findSeams(const LargeVector<SymbolRule>& rules) {
+void MergeTable::markSeam(std::string_view left, std::string_view right, uint64_t* seams,
+                          uint64_t* contexts) {
   // Every symbol a word holds spells its bytes in the byte alphabet, one
   // character of one or two bytes each (a word-end symbol too, its marker
   // after the last byte's character), so its first and last two characters
@@ -191,23 +223,25 @@ void MergeTable::findSeams(const LargeVector<SymbolRule>& rules) {
     end -= size;
     return decoder.byteOf(codepoint);
   };
-  LargeVector<uint64_t> seams(256 * 256 / 64, 0);
-  LargeVector<uint64_t> contexts(kContextBits / 64, 0);
+  if (left.empty() || right.empty()) return;
+  size_t end = left.size();
+  const int last = previous_byte(left, end);
+  const int before_last = end > 0 ? previous_byte(left, end) : kNoByte;
+  size_t at = 0;
+  const int first = next_byte(right, at);
+  const int after_first = at < right.size() ? next_byte(right, at) : kNoByte;
+  if (last < 0 || before_last == -1 || first < 0 || after_first == -1) return;
+  const size_t bit = size_t(last) << 8 | size_t(first);
+  seams[bit / 64] |= uint64_t(1) << (bit % 64);
+  const size_t context = contextBit(endKey(before_last, last), startKey(first, after_first));
+  contexts[context / 64] |= uint64_t(1) << (context % 64);
+}
+
+void MergeTable::findSeams(const LargeVector<SymbolRule>& rules) {
+  LargeVector<uint64_t> seams(kSeamWords, 0);
+  LargeVector<uint64_t> contexts(kContextWords, 0);
   for (const SymbolRule& rule : rules) {
-    const std::string_view left = symbolText(rule.left);
-    const std::string_view right = symbolText(rule.right);
-    if (left.empty() || right.empty()) continue;
-    size_t end = left.size();
-    const int last = previous_byte(left, end);
-    const int before_last = end > 0 ? previous_byte(left, end) : kNoByte;
-    size_t at = 0;
-    const int first = next_byte(right, at);
-    const int after_first = at < right.size() ? next_byte(right, at) : kNoByte;
-    if (last < 0 || before_last == -1 || first < 0 || after_first == -1) continue;
-    const size_t bit = size_t(last) << 8 | size_t(first);
-    seams[bit / 64] |= uint64_t(1) << (bit % 64);
-    const size_t context = contextBit(endKey(before_last, last), startKey(first, after_first));
-    contexts[context / 64] |= uint64_t(1) << (context % 64);
+    markSeam(symbolText(rule.left), symbolText(rule.right), seams.data(), contexts.data());
   }
   seams_ = std::move(seams);
   contexts_ = std::move(contexts);
@@ -318,7 +352,7 @@ void MergeTable::imageArrays(Image& image, Table& table) {
 
 MergeTable::MergeTable(TableImageReader& image) : seed_(0), multiplier_(0) {
   imageArrays(image, *this);
-  if (seams_.size() != 256 * 256 / 64 || contexts_.size() != kContextBits / 64) {
+  if (seams_.size() != kSeamWords || contexts_.size() != kContextWords) {
     throw std::logic_error("table image does not match");
   }
   for (std::array<uint32_t, 256>* symbols : {&byte_symbols_, &word_end_symbols_}) {

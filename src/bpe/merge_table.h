@@ -169,6 +169,10 @@ class MergeTable {
   static void imageArrays(Image& image, Table& table);
   // Fills seams_ and contexts_ from the rules' texts.
   void findSeams(const LargeVector<SymbolRule>& rules);
+  // Sets the bits of the rule joining `left` to `right` in seams_ and
+  // contexts_ to be.
+  static void markSeam(std::string_view left, std::string_view right, uint64_t* seams,
+                       uint64_t* contexts);
   void buildPairs(const LargeVector<SymbolRule>& rules, bool ranks_known_distinct);
   // Slots for `pair_count` pairs, at most half full.
   size_t sizeSlots(size_t pair_count);
@@ -203,6 +207,8 @@ class MergeTable {
   // "bc". Ends that share a bit only keep a word whole where it could be cut.
   static constexpr int kNoByte = -2;
   static constexpr size_t kContextBits = size_t(1) << 19;
+  static constexpr size_t kSeamWords = 256 * 256 / 64;
+  static constexpr size_t kContextWords = kContextBits / 64;
   static uint32_t endKey(int before_last, int last) {
     return before_last == kNoByte ? 0x10000u | uint32_t(last)
                                   : uint32_t(before_last) << 8 | uint32_t(last);

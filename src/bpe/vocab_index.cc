@@ -9,20 +9,28 @@
 namespace nuvra::bpe {
 namespace {
 
-// True when every character of `entry` is well formed on its own, so its
-// bytes inside any joined text are the bytes it gives alone.
-bool decodesAlone(std::string_view entry) {
-  const char* p = entry.data();
-  const char* const end = p + entry.size();
+// Appends the bytes of `entry`'s symbols, as appendSymbolBytes does, and
+// tells whether every character of it is well formed on its own, so that its
+// bytes inside any joined text are the bytes it gives alone. Byte symbols
+// are ASCII or two-byte characters: those are decoded here.
+bool appendEntryBytes(std::string_view entry, const ByteDecoder& decoder, LargeString& bytes) {
+  const auto* p = reinterpret_cast<const unsigned char*>(entry.data());
+  const auto* const end = p + entry.size();
   while (p < end) {
-    if (static_cast<unsigned char>(*p) < 0x80) {
+    uint32_t codepoint = *p;
+    if (codepoint < 0x80) {
       ++p;
-      continue;
+    } else if (codepoint >= 0xC2 && codepoint < 0xE0 && end - p >= 2 && (p[1] & 0xC0) == 0x80) {
+      codepoint = (codepoint & 0x1F) << 6 | (p[1] & 0x3F);
+      p += 2;
+    } else {
+      const int length =
+          utf8DecodeChar(reinterpret_cast<const char*>(p), int32_t(end - p), codepoint);
+      if (length == 0) return false;
+      p += length;
     }
-    uint32_t codepoint = 0;
-    const int length = utf8DecodeChar(p, int32_t(end - p), codepoint);
-    if (length == 0) return false;
-    p += length;
+    const int byte = decoder.byteOf(codepoint);
+    if (byte > 0) bytes.push_back(char(byte));
   }
   return true;
 }
@@ -58,13 +66,12 @@ VocabIndex::VocabIndex(readers::TokenList entries, TagPattern special_pattern,
   for (size_t k = 0; k < slots; ++k) {
     const std::string_view entry = entries_.textAt(k);
     uint8_t entry_flags = 0;
-    if (!decodesAlone(entry)) entry_flags |= kNeedsJoining;
+    if (!appendEntryBytes(entry, byte_decoder, bytes)) entry_flags |= kNeedsJoining;
     // Every entry is a key of the index; both tag patterns begin with "<".
     if (!entry.empty() && entry[0] == '<' && isSpecialToken(entry, *tokens_, special_pattern)) {
       entry_flags |= kSpecial;
     }
     flags[k] = entry_flags;
-    appendSymbolBytes(entry, byte_decoder, bytes);
     offsets.push_back(uint32_t(bytes.size()));
   }
   offsets.push_back(uint32_t(bytes.size()));  // the empty slot of ids without an entry

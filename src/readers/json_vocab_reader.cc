@@ -61,28 +61,29 @@ int32_t parseId(std::string_view value) {
 }
 
 // Appends a key as written between its quotes with its JSON escapes decoded.
+// Decoding never lengthens a key, so it is written in place.
 void appendUnescaped(std::string_view raw, LargeString& out) {
-  if (raw.find('\\') == std::string_view::npos) {
-    out.append(raw);
-    return;
-  }
+  const size_t start = out.size();
+  out.resize(start + raw.size());
+  char* w = out.data() + start;
   for (size_t i = 0; i < raw.size(); ++i) {
     const char c = raw[i];
     if (c != '\\' || i + 1 >= raw.size()) {
-      out.push_back(c);
+      *w++ = c;
       continue;
     }
     const char e = raw[++i];
     switch (e) {
-      case 'b': out.push_back('\b'); break;
-      case 'f': out.push_back('\f'); break;
-      case 'n': out.push_back('\n'); break;
-      case 'r': out.push_back('\r'); break;
-      case 't': out.push_back('\t'); break;
+      case 'b': *w++ = '\b'; break;
+      case 'f': *w++ = '\f'; break;
+      case 'n': *w++ = '\n'; break;
+      case 'r': *w++ = '\r'; break;
+      case 't': *w++ = '\t'; break;
       case 'u': {
         const int32_t unit = readHex4(raw, i + 1);
         if (unit < 0) {  // not an escape: kept as written
-          out.append("\\u");
+          *w++ = '\\';
+          *w++ = 'u';
           break;
         }
         i += 4;
@@ -96,15 +97,16 @@ void appendUnescaped(std::string_view raw, LargeString& out) {
             i += 6;
           }
         }
-        char utf8[4];
-        if (cp != 0) out.append(utf8, size_t(utf8EncodeChar(cp, utf8)));
+        // Three bytes at most from six, four from twelve.
+        if (cp != 0) w += utf8EncodeChar(cp, w);
         break;
       }
       default:  // \" \\ \/ and anything else: the character itself
-        out.push_back(e);
+        *w++ = e;
         break;
     }
   }
+  out.resize(size_t(w - out.data()));
 }
 
 }  // namespace
@@ -120,10 +122,21 @@ VocabEntries parseJsonVocabEntries(std::string_view content) {
   while (scanner.next(raw)) {
     const int32_t id = parseId(raw.value);
     const size_t offset = read.texts.size();
-    appendUnescaped(raw.key, read.texts);
+    // Keys are short: one look at each byte instead of a search for each.
+    // Only a NUL byte as written gives a NUL character ("\u0000" gives none).
+    bool escaped = false;
+    bool nul = false;
+    for (const char c : raw.key) {
+      escaped |= c == '\\';
+      nul |= c == '\0';
+    }
+    if (escaped) {
+      appendUnescaped(raw.key, read.texts);
+    } else {
+      read.texts.append(raw.key);
+    }
     // A key ends at its first NUL character.
-    const size_t nul = read.texts.find('\0', offset);
-    if (nul != std::string::npos) read.texts.resize(nul);
+    if (nul) read.texts.resize(read.texts.find('\0', offset));
     if (read.texts.size() > UINT32_MAX) throw std::length_error("vocabulary too large");
     read.entries.push_back({uint32_t(offset), uint32_t(read.texts.size() - offset), id});
   }

@@ -29,7 +29,8 @@ struct PairKeyHash {
 
 MergePairScanner::MergePairScanner(std::string_view content)
     : content_(content),
-      most_pairs_(size_t(std::count(content.begin(), content.end(), '\n')) + 1) {}
+      most_pairs_(size_t(std::count(content.begin(), content.end(), '\n')) + 1),
+      has_nul_(content.find('\0') != std::string_view::npos) {}
 
 bool MergePairScanner::next(MergePair& pair) {
   const std::string_view content = content_;
@@ -63,7 +64,9 @@ bool MergePairScanner::next(MergePair& pair) {
     if (rank_ == std::numeric_limits<int32_t>::max()) {
       throw std::length_error("merge list longer than 2^31 - 1 pairs");
     }
-    pair = {upToNul(first), upToNul(second), rank_++};
+    pair = has_nul_ ? MergePair{upToNul(first), upToNul(second), rank_}
+                    : MergePair{first, second, rank_};
+    ++rank_;
     return true;
   }
   at_ = n;

@@ -45,6 +45,7 @@ class MergePairScanner {
  private:
   std::string_view content_;
   size_t most_pairs_;
+  bool has_nul_;  // else no field needs cutting at a NUL
   size_t at_ = 0;
   int32_t rank_ = 0;
 };

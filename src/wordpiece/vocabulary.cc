@@ -1,5 +1,7 @@
 #include "wordpiece/vocabulary.h"
 
+#include "base/table_image.h"
+
 namespace nuvra::wordpiece {
 
 std::vector<std::string> parseWordpieceVocab(std::string_view content) {
@@ -39,7 +41,8 @@ std::vector<WordpieceTrie::Key> trieKeys(const std::vector<std::string>& entries
 }  // namespace
 
 VocabIndex::VocabIndex(const std::vector<std::string>& entries)
-    : lowest_(entries, readers::TokenIndex::Duplicates::kLowestId),
+    : lowest_(compactTable(
+          readers::TokenIndex(entries, readers::TokenIndex::Duplicates::kLowestId))),
       word_starts_(trieKeys(entries, "")),
       continuations_(trieKeys(entries, "##")) {}
 

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -46,12 +47,12 @@ class VocabIndex {
 
   // The lowest id whose entry equals `text`, or 0 when none does.
   int32_t lookupTokenId(std::string_view text) const {
-    const int32_t id = lowest_.find(text);
+    const int32_t id = lowest_->find(text);
     return id < 0 ? 0 : id;
   }
-  bool contains(std::string_view text) const { return lowest_.contains(text); }
+  bool contains(std::string_view text) const { return lowest_->contains(text); }
   // The lowest id whose entry equals `text`, or -1.
-  int32_t findEntry(std::string_view text) const { return lowest_.find(text); }
+  int32_t findEntry(std::string_view text) const { return lowest_->find(text); }
 
   // Every entry, for the first piece of a word.
   const WordpieceTrie& wordStarts() const { return word_starts_; }
@@ -59,7 +60,8 @@ class VocabIndex {
   const WordpieceTrie& continuations() const { return continuations_; }
 
  private:
-  readers::TokenIndex lowest_;
+  // In one block of its own, slots and texts sharing pages.
+  std::shared_ptr<const readers::TokenIndex> lowest_;
   // Entries longer than kWordLengthLimit can never match and are left out.
   WordpieceTrie word_starts_;
   WordpieceTrie continuations_;
