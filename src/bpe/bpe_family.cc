@@ -46,9 +46,9 @@ Status BpeFamily::open(FileKind kind, const FilePath& path) {
 // Every table is built aside and swapped in whole, so a file that cannot be
 // opened or read leaves the family exactly as it was.
 Status BpeFamily::openJsonVocab(const FilePath& path, bool extend) {
-  const std::optional<readers::VocabEntries> pairs = readers::readJsonVocabEntries(path);
+  std::optional<readers::VocabEntries> pairs = readers::readJsonVocabEntries(path);
   if (!pairs) return Status::kFileError;
-  readers::TokenList entries(extend ? index_->entries() : readers::TokenList(), *pairs);
+  readers::TokenList entries(extend ? index_->entries() : readers::TokenList(), std::move(*pairs));
   index_ = compactTable(
       VocabIndex(std::move(entries), type_.patterns.special_pattern, byteDecoder()));
   return Status::kSuccess;

@@ -10,8 +10,7 @@ namespace nuvra::readers {
 
 TokenList::TokenList(const std::vector<std::string>& dense) {
   if (dense.size() > size_t(INT32_MAX)) throw std::length_error("vocabulary too large");
-  Building built;
-  built.ids.reserve(dense.size());
+  Building built{true, {}, {0}, {}};
   built.offsets.reserve(dense.size() + 1);
   for (size_t id = 0; id < dense.size(); ++id) built.append(uint32_t(id), dense[id]);
   take(std::move(built));
@@ -32,13 +31,17 @@ TokenList::TokenList(const TokenList& base, const std::vector<VocabPair>& pairs)
         return entries;
       }()) {}
 
-TokenList::TokenList(const TokenList& base, const VocabEntries& pairs) {
+TokenList::TokenList(const TokenList& base, VocabEntries pairs) {
   // Pairs in id order, the last of equal ids winning, merged with the base.
   // Vocabulary files mostly list each id once, in order: then the pairs
-  // stand as they are, without an order of their own.
+  // stand as they are, without an order of their own, and when their texts
+  // lie back to back in that order the list takes them over.
   bool listed_in_order = true;
+  bool back_to_back = pairs.size() == 0 || pairs.entries[0].offset == 0;
   for (size_t i = 1; i < pairs.size() && listed_in_order; ++i) {
     listed_in_order = pairs.id(i - 1) < pairs.id(i);
+    const VocabEntries::Entry& before = pairs.entries[i - 1];
+    back_to_back &= pairs.entries[i].offset == before.offset + before.length;
   }
   std::vector<uint32_t> order;
   if (!listed_in_order) {
@@ -62,28 +65,46 @@ TokenList::TokenList(const TokenList& base, const VocabEntries& pairs) {
   // Nearly full: holes become empty entries, and ids are their own slots.
   const size_t entries = base.slotCount() + count;
   const bool fill_holes = top <= 2 * entries + 64;
-  Building built;
-  built.ids.reserve(fill_holes ? top : entries);
+  if (fill_holes && listed_in_order && back_to_back && base.slotCount() == 0 &&
+      (count == 0 || pairs.entries[count - 1].offset + pairs.entries[count - 1].length ==
+                         pairs.texts.size())) {
+    LargeVector<uint32_t> offsets;
+    offsets.reserve(top + 1);
+    offsets.push_back(0);
+    for (size_t k = 0; k < count; ++k) {
+      const uint32_t end = offsets.back();
+      offsets.resize(size_t(pairs.id(k)) + 1, end);  // holes: empty entries
+      offsets.push_back(pairs.entries[k].offset + pairs.entries[k].length);
+    }
+    offsets_ = std::move(offsets);
+    text_ = std::move(pairs.texts);
+    size_ = top;
+    return;
+  }
+  Building built{fill_holes, {}, {0}, {}};
+  if (!fill_holes) built.ids.reserve(entries);
   built.offsets.reserve((fill_holes ? top : entries) + 1);
   size_t text_bytes = base.text_.size();
   for (size_t k = 0; k < count; ++k) text_bytes += pairs.text(in_id_order(k)).size();
   built.text.reserve(text_bytes);
+  // Dense: the next slot is the next id.
+  const auto next_id = [&] { return uint32_t(built.offsets.size() - 1); };
   auto add = [&](uint32_t id, std::string_view text) {
     if (fill_holes) {
-      while (built.ids.size() < id) built.append(uint32_t(built.ids.size()), std::string_view());
+      while (next_id() < id) built.append(next_id(), std::string_view());
     }
     built.append(id, text);
   };
   size_t b = 0;
   for (size_t k = 0; k < count; ++k) {
     const auto id = uint32_t(pairs.id(in_id_order(k)));
-    for (; b < base.slotCount() && base.ids_[b] < id; ++b) add(base.ids_[b], base.textAt(b));
-    if (b < base.slotCount() && base.ids_[b] == id) ++b;
+    for (; b < base.slotCount() && base.idAt(b) < id; ++b) add(base.idAt(b), base.textAt(b));
+    if (b < base.slotCount() && base.idAt(b) == id) ++b;
     add(id, pairs.text(in_id_order(k)));
   }
-  for (; b < base.slotCount(); ++b) add(base.ids_[b], base.textAt(b));
+  for (; b < base.slotCount(); ++b) add(base.idAt(b), base.textAt(b));
   if (fill_holes) {
-    while (built.ids.size() < top) built.append(uint32_t(built.ids.size()), std::string_view());
+    while (next_id() < top) built.append(next_id(), std::string_view());
   }
   take(std::move(built));
   size_ = top;
@@ -105,7 +126,7 @@ void TokenList::save(TableImageWriter& image) const {
 
 void TokenList::Building::append(uint32_t id, std::string_view entry) {
   if (text.size() + entry.size() > UINT32_MAX) throw std::length_error("vocabulary too large");
-  ids.push_back(id);
+  if (!dense) ids.push_back(id);
   text.append(entry);
   offsets.push_back(uint32_t(text.size()));
 }
@@ -117,10 +138,10 @@ void TokenList::take(Building&& built) {
 }
 
 size_t TokenList::slotOf(uint32_t id) const {
-  if (id >= size_) return ids_.size();
+  if (id >= size_) return slotCount();
   if (dense()) return id;
   const auto found = std::lower_bound(ids_.begin(), ids_.end(), id);
-  return found != ids_.end() && *found == id ? size_t(found - ids_.begin()) : ids_.size();
+  return found != ids_.end() && *found == id ? size_t(found - ids_.begin()) : slotCount();
 }
 
 int64_t TokenList::highestHole() const {

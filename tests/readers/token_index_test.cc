@@ -64,6 +64,8 @@ TEST(TokenList, StoresEntriesNotTheIdSpace) {
       {{}, {{"x", 1}, {"y", 1}, {"a", 0}, {"b", 3}}, 4, 1, "y", 2, 4, 2},
       {{"p", "", "q"}, {{"r", 1000000}, {"s", 2}}, 1000001, 2, "s", 999999, 4, 999999},
       {{"p", "q"}, {{"", 1}}, 2, 0, "p", 5, 2, 1},
+      // In id order, as files are: the pairs' texts become the list's.
+      {{}, {{"a", 0}, {"b", 2}, {"cd", 3}}, 4, 3, "cd", 1, 4, 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.filled_text);
