@@ -113,30 +113,27 @@ void appendUnescaped(std::string_view raw, LargeString& out) {
 
 VocabEntries parseJsonVocabEntries(std::string_view content) {
   VocabEntries read;
-  // Every pair has a colon outside its strings, and its text is at most as
-  // long as its key.
-  read.entries.reserve(size_t(std::count(content.begin(), content.end(), ':')));
+  // A pair takes at least four bytes ("":,) and its text is at most as long
+  // as its key. Reserved, not touched: only the pages used cost.
+  read.entries.reserve(content.size() / 4 + 1);
   read.texts.reserve(content.size() / 2);
+  const bool has_nul = content.find('\0') != std::string_view::npos;
   KeyValueScanner scanner(content);
   RawPair raw;
   while (scanner.next(raw)) {
     const int32_t id = parseId(raw.value);
     const size_t offset = read.texts.size();
-    // Keys are short: one look at each byte instead of a search for each.
-    // Only a NUL byte as written gives a NUL character ("\u0000" gives none).
-    bool escaped = false;
-    bool nul = false;
-    for (const char c : raw.key) {
-      escaped |= c == '\\';
-      nul |= c == '\0';
-    }
-    if (escaped) {
+    if (raw.key_escaped) {
       appendUnescaped(raw.key, read.texts);
     } else {
       read.texts.append(raw.key);
     }
-    // A key ends at its first NUL character.
-    if (nul) read.texts.resize(read.texts.find('\0', offset));
+    // A key ends at its first NUL character, which only a NUL byte as
+    // written gives ("\u0000" gives none).
+    if (has_nul) {
+      const size_t nul = read.texts.find('\0', offset);
+      if (nul != LargeString::npos) read.texts.resize(nul);
+    }
     if (read.texts.size() > UINT32_MAX) throw std::length_error("vocabulary too large");
     read.entries.push_back({uint32_t(offset), uint32_t(read.texts.size() - offset), id});
   }

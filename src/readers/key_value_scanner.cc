@@ -38,9 +38,11 @@ bool KeyValueScanner::next(RawPair& pair) {
   if (p >= n) return false;
   const size_t key_start = ++p;
   // A backslash escapes the next character, a quote among them.
+  pair.key_escaped = false;
   for (;;) {
     p = findEither(c.data(), p, n, '"', '\\');
     if (p >= n || c[p] == '"') break;
+    pair.key_escaped = true;
     p += 2;
   }
   if (p >= n) return false;

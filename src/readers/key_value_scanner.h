@@ -13,6 +13,7 @@ inline bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == 
 struct RawPair {
   std::string_view key;
   std::string_view value;
+  bool key_escaped = false;  // a backslash stands in the key
 };
 
 // How far a value runs. kToDelimiter: to the next comma or closing brace,
