@@ -22,31 +22,6 @@ unsigned bitsBelow(uint64_t limit) {
   return bits;
 }
 
-// Equal texts, compared without a call for the few bytes most symbols have.
-bool sameText(std::string_view a, std::string_view b) {
-  const size_t n = a.size();
-  if (n != b.size()) return false;
-  const auto load = [](const char* p, auto word) {
-    std::memcpy(&word, p, sizeof word);
-    return word;
-  };
-  if (n >= 8 && n <= 16) {
-    return load(a.data(), uint64_t()) == load(b.data(), uint64_t()) &&
-           load(a.data() + n - 8, uint64_t()) == load(b.data() + n - 8, uint64_t());
-  }
-  if (n >= 4 && n < 8) {
-    return load(a.data(), uint32_t()) == load(b.data(), uint32_t()) &&
-           load(a.data() + n - 4, uint32_t()) == load(b.data() + n - 4, uint32_t());
-  }
-  if (n < 4) {
-    for (size_t i = 0; i < n; ++i) {
-      if (a[i] != b[i]) return false;
-    }
-    return true;
-  }
-  return std::memcmp(a.data(), b.data(), n) == 0;
-}
-
 }  // namespace
 
 MergeTable::MergeTable() : MergeTable(std::vector<readers::MergePair>()) {}
@@ -117,7 +92,9 @@ void MergeTable::build(size_t most_rules, size_t text_bound, NextPair next_pair)
     for (; ids[i] != kNoSlot; i = (i + 1) & (capacity - 1)) {
       if ((ids[i] & ~uint64_t(UINT32_MAX)) != tag) continue;
       const auto id = uint32_t(ids[i]);
-      if (sameText({text.data() + offsets[id], offsets[id + 1] - offsets[id]}, symbol)) {
+      if (offsets[id + 1] - offsets[id] == symbol.size() &&
+          readers::token_index_detail::sameBytes(text.data() + offsets[id], symbol.data(),
+                                                  symbol.size())) {
         return id;
       }
     }
@@ -146,7 +123,9 @@ void MergeTable::build(size_t most_rules, size_t text_bound, NextPair next_pair)
   // interned, their texts hashed and their slots fetched.
   struct Ahead {
     readers::MergePair pair;
-    std::string joined;
+    std::string_view joined;  // in `room`, or in `spill` when longer
+    char room[32];
+    std::string spill;
     uint64_t left;
     uint64_t right;
     uint64_t joined_hash;
@@ -155,7 +134,16 @@ void MergeTable::build(size_t most_rules, size_t text_bound, NextPair next_pair)
   Ahead ahead[kAhead];
   const auto read_ahead = [&](Ahead& slot) {
     if (!next_pair(slot.pair)) return false;
-    slot.joined.assign(slot.pair.left).append(slot.pair.right);
+    const std::string_view left = slot.pair.left;
+    const std::string_view right = slot.pair.right;
+    if (left.size() + right.size() <= sizeof slot.room) {
+      std::memcpy(slot.room, left.data(), left.size());
+      std::memcpy(slot.room + left.size(), right.data(), right.size());
+      slot.joined = {slot.room, left.size() + right.size()};
+    } else {
+      slot.spill.assign(left).append(right);
+      slot.joined = slot.spill;
+    }
     slot.left = readers::hashText(slot.pair.left, seed);
     slot.right = readers::hashText(slot.pair.right, seed);
     slot.joined_hash = readers::hashText(slot.joined, seed);

@@ -9,13 +9,16 @@
 namespace nuvra::bpe {
 namespace {
 
-// Appends the bytes of `entry`'s symbols, as appendSymbolBytes does, and
-// tells whether every character of it is well formed on its own, so that its
-// bytes inside any joined text are the bytes it gives alone. Byte symbols
-// are ASCII or two-byte characters: those are decoded here.
-bool appendEntryBytes(std::string_view entry, const ByteDecoder& decoder, LargeString& bytes) {
+// Writes the bytes of `entry`'s symbols at `out`, as appendSymbolBytes
+// would append them, and returns their end. `alone`: every character of the
+// entry is well formed on its own, so its bytes inside any joined text are
+// the bytes it gives alone. Byte symbols are ASCII or two-byte characters:
+// those are decoded here.
+char* writeEntryBytes(std::string_view entry, const ByteDecoder& decoder, char* out,
+                      bool& alone) {
   const auto* p = reinterpret_cast<const unsigned char*>(entry.data());
   const auto* const end = p + entry.size();
+  alone = true;
   while (p < end) {
     uint32_t codepoint = *p;
     if (codepoint < 0x80) {
@@ -26,13 +29,16 @@ bool appendEntryBytes(std::string_view entry, const ByteDecoder& decoder, LargeS
     } else {
       const int length =
           utf8DecodeChar(reinterpret_cast<const char*>(p), int32_t(end - p), codepoint);
-      if (length == 0) return false;
+      if (length == 0) {
+        alone = false;
+        break;
+      }
       p += length;
     }
     const int byte = decoder.byteOf(codepoint);
-    if (byte > 0) bytes.push_back(char(byte));
+    if (byte > 0) *out++ = char(byte);
   }
-  return true;
+  return out;
 }
 
 }  // namespace
@@ -55,27 +61,27 @@ VocabIndex::VocabIndex(readers::TokenList entries, TagPattern special_pattern,
           readers::TokenIndex::Texts::kBorrowed)) {
   const size_t slots = entries_.slotCount();
   LargeVector<uint8_t> flags(slots + 1);
-  LargeVector<uint32_t> offsets;
-  LargeString bytes;
-  offsets.reserve(slots + 2);
-  const size_t symbol_bytes = entries_.textBytes();
+  LargeVector<uint32_t> offsets(slots + 2);
   // A symbol is at least one byte and gives at most one: the token index
-  // has already refused anything too large for 32-bit offsets.
-  bytes.reserve(symbol_bytes + kPadding);
-  offsets.push_back(0);
+  // has already refused anything too large for 32-bit offsets. Written
+  // through a pointer, the bytes end up followed by zeros.
+  LargeString bytes(entries_.textBytes() + kPadding, '\0');
+  char* const first = bytes.data();
+  char* out = first;
   for (size_t k = 0; k < slots; ++k) {
     const std::string_view entry = entries_.textAt(k);
-    uint8_t entry_flags = 0;
-    if (!appendEntryBytes(entry, byte_decoder, bytes)) entry_flags |= kNeedsJoining;
+    bool alone = true;
+    out = writeEntryBytes(entry, byte_decoder, out, alone);
+    uint8_t entry_flags = alone ? 0 : kNeedsJoining;
     // Every entry is a key of the index; both tag patterns begin with "<".
     if (!entry.empty() && entry[0] == '<' && isSpecialToken(entry, *tokens_, special_pattern)) {
       entry_flags |= kSpecial;
     }
     flags[k] = entry_flags;
-    offsets.push_back(uint32_t(bytes.size()));
+    offsets[k + 1] = uint32_t(out - first);
   }
-  offsets.push_back(uint32_t(bytes.size()));  // the empty slot of ids without an entry
-  bytes.append(kPadding, '\0');
+  offsets[slots + 1] = uint32_t(out - first);  // the empty slot of ids without an entry
+  bytes.resize(size_t(out - first) + kPadding);
   flags_ = std::move(flags);
   offsets_ = std::move(offsets);
   bytes_ = std::move(bytes);

@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "readers/byte_search.h"
 #include "readers/token_index.h"
 
 namespace nuvra::readers {
@@ -39,7 +40,7 @@ bool MergePairScanner::next(MergePair& pair) {
   while (p < n) {
     // First field, ended by a space, tab or line feed.
     const size_t first_start = p;
-    while (p < n && !isFieldBlank(content[p]) && content[p] != '\n') ++p;
+    p = findAnyOf(content.data(), p, n, ' ', '\t', '\n');
     if (p >= n) break;  // no terminator: the partial field is dropped
     const std::string_view first = content.substr(first_start, p - first_start);
     const char terminator = content[p++];
@@ -56,7 +57,7 @@ bool MergePairScanner::next(MergePair& pair) {
     // the first field on its line, the next line is the second field.
     if (terminator != '\n' && content[p] == '\n') ++p;
     const size_t second_start = p;
-    while (p < n && content[p] != '\n') ++p;
+    p = findAnyOf(content.data(), p, n, '\n', '\n', '\n');
     const std::string_view second = content.substr(second_start, p - second_start);
     if (p < n) ++p;
     at_ = p;
