@@ -2,6 +2,7 @@
 #define NUVRA_BASE_LARGE_ALLOCATOR_H_
 
 #include <cstddef>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -23,8 +24,18 @@ struct LargeAllocator {
   LargeAllocator() = default;
   template <typename U>
   LargeAllocator(const LargeAllocator<U>&) noexcept {}  // NOLINT: rebinding is implicit
-  T* allocate(size_t n) { return static_cast<T*>(allocateLarge(n * sizeof(T))); }
-  void deallocate(T* p, size_t n) noexcept { releaseLarge(p, n * sizeof(T)); }
+  T* allocate(size_t n) {
+    const size_t bytes = n * sizeof(T);
+    return static_cast<T*>(bytes < kLargeBlockBytes ? ::operator new(bytes) : allocateLarge(bytes));
+  }
+  void deallocate(T* p, size_t n) noexcept {
+    const size_t bytes = n * sizeof(T);
+    if (bytes < kLargeBlockBytes) {
+      ::operator delete(p);
+    } else {
+      releaseLarge(p, bytes);
+    }
+  }
   template <typename U>
   bool operator==(const LargeAllocator<U>&) const noexcept { return true; }
   template <typename U>

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/large_allocator.h"
+
 namespace nuvra {
 
 // One encoded token. Framing tokens and the families without positions carry
@@ -15,7 +17,8 @@ struct TokenRecord {
   int32_t char_end;
 };
 
-using TokenRecords = std::vector<TokenRecord>;
+// A long text's records fill megabytes: they take large pages.
+using TokenRecords = LargeVector<TokenRecord>;
 
 inline bool operator==(const TokenRecord& a, const TokenRecord& b) {
   return a.id == b.id && a.word_id == b.word_id && a.char_start == b.char_start &&
