@@ -19,7 +19,6 @@ size_t mappedBytes(size_t bytes) { return (bytes + kHugePage - 1) / kHugePage * 
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
 
 void* allocateLarge(size_t bytes) {
-  if (bytes < kLargeBlockBytes) return ::operator new(bytes);
   if (bytes > SIZE_MAX - 2 * kHugePage) throw std::bad_alloc();
   const size_t size = mappedBytes(bytes);
   // Mapped with a huge page's worth to spare, then trimmed to an aligned
@@ -39,10 +38,6 @@ void* allocateLarge(size_t bytes) {
 }
 
 void releaseLarge(void* block, size_t bytes) noexcept {
-  if (bytes < kLargeBlockBytes) {
-    ::operator delete(block);
-    return;
-  }
   ::munmap(block, mappedBytes(bytes));
 }
 

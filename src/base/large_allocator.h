@@ -8,43 +8,55 @@
 
 namespace nuvra {
 
-// Blocks of kLargeBlockBytes or more come from their own mapping in whole
-// 2 MiB pages where the system offers them, others from operator new. Tables
-// opened from files and the buffers of long encodes are megabytes written
-// once, at random: in 4 KiB pages the first touch of each costs more than
-// the work done on it (some 10 us a page on virtual machines), and random
-// lookups miss the TLB. The price is memory rounded up to 2 MiB per block.
+// Blocks from a size up come from their own mapping in whole 2 MiB pages
+// where the system offers them, others from operator new. Tables opened
+// from files and the buffers of long encodes are megabytes written once, at
+// random: in 4 KiB pages the first touch of each costs more than the work
+// done on it (some 10 us a page on virtual machines), and random lookups
+// miss the TLB. The price is memory rounded up to 2 MiB per block: blocks
+// from kLargeBlockBytes for tables being built, which are packed into one
+// block once built (see compactTable) or soon freed, and from
+// kLargeBufferBytes for buffers a handle keeps, so that they at most double.
 inline constexpr size_t kLargeBlockBytes = size_t(128) << 10;
+inline constexpr size_t kLargeBufferBytes = size_t(1) << 20;
+// Maps a block of `bytes`; throws std::bad_alloc.
 void* allocateLarge(size_t bytes);
 void releaseLarge(void* block, size_t bytes) noexcept;
 
-template <typename T>
+template <typename T, size_t kMinBytes = kLargeBlockBytes>
 struct LargeAllocator {
   using value_type = T;
+  template <typename U>
+  struct rebind {
+    using other = LargeAllocator<U, kMinBytes>;
+  };
   LargeAllocator() = default;
   template <typename U>
-  LargeAllocator(const LargeAllocator<U>&) noexcept {}  // NOLINT: rebinding is implicit
+  LargeAllocator(const LargeAllocator<U, kMinBytes>&) noexcept {}  // NOLINT: rebinding is implicit
   T* allocate(size_t n) {
     const size_t bytes = n * sizeof(T);
-    return static_cast<T*>(bytes < kLargeBlockBytes ? ::operator new(bytes) : allocateLarge(bytes));
+    return static_cast<T*>(bytes < kMinBytes ? ::operator new(bytes) : allocateLarge(bytes));
   }
   void deallocate(T* p, size_t n) noexcept {
     const size_t bytes = n * sizeof(T);
-    if (bytes < kLargeBlockBytes) {
+    if (bytes < kMinBytes) {
       ::operator delete(p);
     } else {
       releaseLarge(p, bytes);
     }
   }
   template <typename U>
-  bool operator==(const LargeAllocator<U>&) const noexcept { return true; }
+  bool operator==(const LargeAllocator<U, kMinBytes>&) const noexcept { return true; }
   template <typename U>
-  bool operator!=(const LargeAllocator<U>&) const noexcept { return false; }
+  bool operator!=(const LargeAllocator<U, kMinBytes>&) const noexcept { return false; }
 };
 
 template <typename T>
 using LargeVector = std::vector<T, LargeAllocator<T>>;
 using LargeString = std::basic_string<char, std::char_traits<char>, LargeAllocator<char>>;
+// For buffers a handle keeps between calls.
+template <typename T>
+using BufferVector = std::vector<T, LargeAllocator<T, kLargeBufferBytes>>;
 
 }  // namespace nuvra
 

@@ -18,7 +18,7 @@ struct TokenRecord {
 };
 
 // A long text's records fill megabytes: they take large pages.
-using TokenRecords = LargeVector<TokenRecord>;
+using TokenRecords = BufferVector<TokenRecord>;
 
 inline bool operator==(const TokenRecord& a, const TokenRecord& b) {
   return a.id == b.id && a.word_id == b.word_id && a.char_start == b.char_start &&

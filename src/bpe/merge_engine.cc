@@ -152,7 +152,7 @@ void MergeEngine::cache(std::string_view piece, size_t first, const TokenRecords
   // Many misses: a text of many distinct words, worth a larger table, which
   // takes the words cached so far along.
   if (++cache_misses_ > cached_words_.size() / 2 && cached_words_.size() < kMostCachedWords) {
-    LargeVector<CachedWord> old(2 * cached_words_.size(), CachedWord{});
+    BufferVector<CachedWord> old(2 * cached_words_.size(), CachedWord{});
     old.swap(cached_words_);
     for (const CachedWord& word : old) {
       if (word.length != 0) {

@@ -117,7 +117,7 @@ class MergeEngine {
   static constexpr size_t kFirstCachedPairs = 4096;
   static constexpr size_t kMostCachedPairs = 16384;
   static constexpr uint64_t kNoPair = UINT64_MAX;
-  LargeVector<CachedPair> cached_pairs_;
+  std::vector<CachedPair> cached_pairs_;
   unsigned cached_pair_shift_ = 64;
   size_t pair_misses_ = 0;
   uint32_t findPair(uint32_t left, uint32_t right) {
@@ -136,11 +136,11 @@ class MergeEngine {
   uint64_t filled_id_blocks_ = 0;  // bit b: block b of token_ids_ is filled
   size_t words_seen_ = 0;
   size_t cache_misses_ = 0;
-  LargeVector<CachedWord> cached_words_;
+  BufferVector<CachedWord> cached_words_;
 
   std::vector<uint32_t> symbols_;
   // Array loop: the priority of (symbols_[k], symbols_[k + 1]).
-  LargeVector<uint32_t> pairs_;
+  std::vector<uint32_t> pairs_;
   // Heap loop: the word as a linked list, kept together so that a visit to
   // a position touches one cache line; per priority present, the positions
   // where it was queued, in a list of `lists_` found through a small hash of
@@ -150,7 +150,7 @@ class MergeEngine {
     uint32_t next;
     uint32_t prev;
   };
-  LargeVector<Node> nodes_;
+  BufferVector<Node> nodes_;
   std::vector<uint32_t> bucket_priority_;
   std::vector<uint32_t> bucket_list_;
   std::vector<std::vector<uint32_t>> lists_;
