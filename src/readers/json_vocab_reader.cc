@@ -1,6 +1,7 @@
 #include "readers/json_vocab_reader.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <stdexcept>
 
@@ -60,12 +61,10 @@ int32_t parseId(std::string_view value) {
   return int32_t(id);
 }
 
-// Appends a key as written between its quotes with its JSON escapes decoded.
-// Decoding never lengthens a key, so it is written in place.
-void appendUnescaped(std::string_view raw, LargeString& out) {
-  const size_t start = out.size();
-  out.resize(start + raw.size());
-  char* w = out.data() + start;
+// Writes a key as written between its quotes with its JSON escapes decoded
+// at `w`, and returns its end. Decoding never lengthens a key and reads
+// ahead of what it writes, so `w` may lie anywhere up to the key itself.
+char* writeUnescaped(std::string_view raw, char* w) {
   for (size_t i = 0; i < raw.size(); ++i) {
     const char c = raw[i];
     if (c != '\\' || i + 1 >= raw.size()) {
@@ -106,48 +105,62 @@ void appendUnescaped(std::string_view raw, LargeString& out) {
         break;
     }
   }
-  out.resize(size_t(w - out.data()));
+  return w;
 }
 
 }  // namespace
 
-VocabEntries parseJsonVocabEntries(std::string_view content) {
+void VocabEntries::add(int32_t id, size_t text_end) {
+  if (text_end > UINT32_MAX) throw std::length_error("vocabulary too large");
+  if (!ids.empty()) {
+    ids.push_back(id);
+  } else if (id != int32_t(size())) {
+    // The first pair out of place: the ids so far are their places.
+    ids.reserve(offsets.capacity());
+    for (size_t k = 0; k < size(); ++k) ids.push_back(int32_t(k));
+    ids.push_back(id);
+  }
+  offsets.push_back(uint32_t(text_end));
+}
+
+VocabEntries parseJsonVocabEntries(LargeString content) {
   VocabEntries read;
-  // A pair takes at least four bytes ("":,) and its text is at most as long
-  // as its key. Reserved, not touched: only the pages used cost.
-  read.entries.reserve(content.size() / 4 + 1);
-  read.texts.reserve(content.size() / 2);
-  const bool has_nul = content.find('\0') != std::string_view::npos;
+  // A pair takes at least four bytes ("":,). Reserved, not touched: only
+  // the pages used cost.
+  read.offsets.reserve(content.size() / 4 + 2);
+  const bool has_nul = content.find('\0') != LargeString::npos;
+  // Each text is written over the file's bytes already read.
+  char* const first = content.data();
+  char* w = first;
   KeyValueScanner scanner(content);
   RawPair raw;
   while (scanner.next(raw)) {
     const int32_t id = parseId(raw.value);
-    const size_t offset = read.texts.size();
+    char* const start = w;
     if (raw.key_escaped) {
-      appendUnescaped(raw.key, read.texts);
+      w = writeUnescaped(raw.key, w);
     } else {
-      read.texts.append(raw.key);
+      std::memmove(w, raw.key.data(), raw.key.size());
+      w += raw.key.size();
     }
     // A key ends at its first NUL character, which only a NUL byte as
     // written gives ("\u0000" gives none).
-    if (has_nul) {
-      const size_t nul = read.texts.find('\0', offset);
-      if (nul != LargeString::npos) read.texts.resize(nul);
-    }
-    if (read.texts.size() > UINT32_MAX) throw std::length_error("vocabulary too large");
-    read.entries.push_back({uint32_t(offset), uint32_t(read.texts.size() - offset), id});
+    if (has_nul) w = std::find(start, w, '\0');
+    read.add(id, size_t(w - first));
   }
+  content.resize(size_t(w - first));
+  read.texts = std::move(content);
   return read;
 }
 
 std::optional<VocabEntries> readJsonVocabEntries(const FilePath& path) {
-  const std::optional<LargeString> content = readTextFile(path);
+  std::optional<LargeString> content = readTextFile(path);
   if (!content) return std::nullopt;
-  return parseJsonVocabEntries(*content);
+  return parseJsonVocabEntries(std::move(*content));
 }
 
 std::vector<VocabPair> parseJsonVocab(std::string_view content) {
-  const VocabEntries read = parseJsonVocabEntries(content);
+  const VocabEntries read = parseJsonVocabEntries(LargeString(content));
   std::vector<VocabPair> pairs;
   pairs.reserve(read.size());
   for (size_t k = 0; k < read.size(); ++k) pairs.push_back({std::string(read.text(k)), read.id(k)});

@@ -26,25 +26,26 @@ std::vector<VocabPair> parseJsonVocab(std::string_view content);
 // The pairs of the file at `path`; nullopt when it cannot be opened.
 std::optional<std::vector<VocabPair>> readJsonVocab(const FilePath& path);
 
-// The same pairs with their texts back to back: a third of the memory of a
-// string each, which is what a large vocabulary's opening mostly waits on.
+// The same pairs with their texts back to back, in file order: a third of
+// the memory of a string each, which is what a large vocabulary's opening
+// mostly waits on. Laid out as a token list's arrays, which a list in id
+// order takes over as they are.
 struct VocabEntries {
-  struct Entry {
-    uint32_t offset;
-    uint32_t length;
-    int32_t id;
-  };
   LargeString texts;
-  LargeVector<Entry> entries;
+  LargeVector<uint32_t> offsets{0};  // size() + 1 offsets into texts
+  LargeVector<int32_t> ids;          // none when the k-th pair has id k, as files mostly do
 
-  size_t size() const { return entries.size(); }
-  int32_t id(size_t k) const { return entries[k].id; }
+  size_t size() const { return offsets.size() - 1; }
+  int32_t id(size_t k) const { return ids.empty() ? int32_t(k) : ids[k]; }
   std::string_view text(size_t k) const {
-    return {texts.data() + entries[k].offset, entries[k].length};
+    return {texts.data() + offsets[k], size_t(offsets[k + 1] - offsets[k])};
   }
+  // Appends a pair whose text, the last, ends at `text_end` in `texts`.
+  void add(int32_t id, size_t text_end);
 };
-// Throws as parseJsonVocab, and std::length_error past 4 GiB of texts.
-VocabEntries parseJsonVocabEntries(std::string_view content);
+// Throws as parseJsonVocab, and std::length_error past 4 GiB of texts. The
+// texts are decoded in place, into the buffer of `content`.
+VocabEntries parseJsonVocabEntries(LargeString content);
 std::optional<VocabEntries> readJsonVocabEntries(const FilePath& path);
 
 // Writes each pair's text at its id, growing `vocab` with empty entries:

@@ -24,9 +24,8 @@ TokenList::TokenList(const TokenList& base, const std::vector<VocabPair>& pairs)
           if (entries.texts.size() + pair.text.size() > UINT32_MAX) {
             throw std::length_error("vocabulary too large");
           }
-          entries.entries.push_back(
-              {uint32_t(entries.texts.size()), uint32_t(pair.text.size()), pair.id});
           entries.texts.append(pair.text);
+          entries.add(pair.id, entries.texts.size());
         }
         return entries;
       }()) {}
@@ -34,14 +33,11 @@ TokenList::TokenList(const TokenList& base, const std::vector<VocabPair>& pairs)
 TokenList::TokenList(const TokenList& base, VocabEntries pairs) {
   // Pairs in id order, the last of equal ids winning, merged with the base.
   // Vocabulary files mostly list each id once, in order: then the pairs
-  // stand as they are, without an order of their own, and when their texts
-  // lie back to back in that order the list takes them over.
+  // stand as they are, without an order of their own, and over no base the
+  // list takes their texts over.
   bool listed_in_order = true;
-  bool back_to_back = pairs.size() == 0 || pairs.entries[0].offset == 0;
   for (size_t i = 1; i < pairs.size() && listed_in_order; ++i) {
     listed_in_order = pairs.id(i - 1) < pairs.id(i);
-    const VocabEntries::Entry& before = pairs.entries[i - 1];
-    back_to_back &= pairs.entries[i].offset == before.offset + before.length;
   }
   std::vector<uint32_t> order;
   if (!listed_in_order) {
@@ -65,18 +61,20 @@ TokenList::TokenList(const TokenList& base, VocabEntries pairs) {
   // Nearly full: holes become empty entries, and ids are their own slots.
   const size_t entries = base.slotCount() + count;
   const bool fill_holes = top <= 2 * entries + 64;
-  if (fill_holes && listed_in_order && back_to_back && base.slotCount() == 0 &&
-      (count == 0 || pairs.entries[count - 1].offset + pairs.entries[count - 1].length ==
-                         pairs.texts.size())) {
-    LargeVector<uint32_t> offsets;
-    offsets.reserve(top + 1);
-    offsets.push_back(0);
-    for (size_t k = 0; k < count; ++k) {
-      const uint32_t end = offsets.back();
-      offsets.resize(size_t(pairs.id(k)) + 1, end);  // holes: empty entries
-      offsets.push_back(pairs.entries[k].offset + pairs.entries[k].length);
+  if (fill_holes && listed_in_order && base.slotCount() == 0) {
+    if (!pairs.ids.empty()) {
+      // Holes become empty entries.
+      LargeVector<uint32_t> offsets;
+      offsets.reserve(top + 1);
+      offsets.push_back(0);
+      for (size_t k = 0; k < count; ++k) {
+        const uint32_t end = offsets.back();
+        offsets.resize(size_t(pairs.id(k)) + 1, end);
+        offsets.push_back(pairs.offsets[k + 1]);
+      }
+      pairs.offsets = std::move(offsets);
     }
-    offsets_ = std::move(offsets);
+    offsets_ = std::move(pairs.offsets);
     text_ = std::move(pairs.texts);
     size_ = top;
     return;

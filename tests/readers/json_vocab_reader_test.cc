@@ -48,11 +48,18 @@ TEST(JsonVocabReader, KeysAreDecodedAsJsonStrings) {
       {R"(\u12)", "\\u12"},
       {R"(\uZZZZ)", "\\uZZZZ"},
   };
-  for (const auto& [json, key] : cases) {
-    const auto pairs = parseJsonVocab("{\"" + std::string(json) + "\": 0}");
+  // Alone, and all in one file: keys are decoded over the bytes read before.
+  std::string all = "{";
+  for (size_t k = 0; k < std::size(cases); ++k) {
+    const std::string json = cases[k].first;
+    const auto pairs = parseJsonVocab("{\"" + json + "\": 0}");
     ASSERT_EQ(pairs.size(), 1u) << json;
-    EXPECT_EQ(pairs[0].text, key) << json;
+    EXPECT_EQ(pairs[0].text, cases[k].second) << json;
+    all += "\"" + json + "\": " + std::to_string(k) + ", ";
   }
+  const auto pairs = parseJsonVocab(all + "}");
+  ASSERT_EQ(pairs.size(), std::size(cases));
+  for (size_t k = 0; k < pairs.size(); ++k) EXPECT_EQ(pairs[k].text, cases[k].second) << k;
   // A raw NUL byte ends the key.
   EXPECT_EQ(parseJsonVocab(std::string("{\"a\0b\": 0}", 10))[0].text, "a");
 }
