@@ -42,21 +42,29 @@ MergeTable::MergeTable(const std::vector<readers::MergePair>& rules) {
     text_bound += 2 * (rule.left.size() + rule.right.size());
   }
   size_t r = 0;
-  build(rules.size(), text_bound, [&](readers::MergePair& pair) {
-    if (r == rules.size()) return false;
-    pair = rules[r++];
-    return true;
-  });
+  build(
+      rules.size(), text_bound,
+      [&](readers::MergePair& pair) {
+        if (r == rules.size()) return false;
+        pair = rules[r++];
+        return true;
+      },
+      false);
 }
 
 MergeTable::MergeTable(readers::MergePairScanner pairs) {
-  // A merged text is no longer than the line of its pair.
-  build(pairs.mostPairs(), 2 * pairs.content().size(),
-        [&](readers::MergePair& pair) { return pairs.next(pair); });
+  // A merged text is no longer than the line of its pair. A file ranks its
+  // pairs by line, so they pack as read, unless a pair comes twice: then
+  // the file is read again and its ranks sorted out.
+  const readers::MergePairScanner from_start = pairs;
+  const auto next = [&](readers::MergePair& pair) { return pairs.next(pair); };
+  if (build(pairs.mostPairs(), 2 * pairs.content().size(), next, true)) return;
+  pairs = from_start;
+  build(pairs.mostPairs(), 2 * pairs.content().size(), next, false);
 }
 
 template <typename NextPair>
-void MergeTable::build(size_t most_rules, size_t text_bound, NextPair next_pair) {
+bool MergeTable::build(size_t most_rules, size_t text_bound, NextPair next_pair, bool pack_as_read) {
   const ByteEncoder& encoder = byteEncoder();
   LargeString text;
   LargeVector<uint32_t> offsets{0};
@@ -154,8 +162,33 @@ void MergeTable::build(size_t most_rules, size_t text_bound, NextPair next_pair)
   };
   size_t read = 0;
   while (read < kAhead && read_ahead(ahead[read])) ++read;
+
+  // Packed as read, when asked: ranks distinct from 0, each its pair's
+  // priority, and ids that fit the bounds the list's length sets. Each pair
+  // goes into its slot some rules after it is read, the slot fetched
+  // meanwhile. False on a pair listed twice.
+  const unsigned symbol_bits = bitsBelow(512 + 3 * most_rules);
+  const unsigned priority_bits = bitsBelow(most_rules);
+  pack_as_read &= 2 * symbol_bits + priority_bits <= 64 && most_rules <= size_t(kRankLimit);
   LargeVector<SymbolRule> symbol_rules;
-  symbol_rules.reserve(most_rules);
+  LargeVector<uint64_t> packed;
+  LargeVector<uint32_t> merged_by_rank;
+  if (pack_as_read) {
+    packed.assign(sizeSlots(most_rules), kEmptyKey);
+    merged_by_rank.reserve(most_rules);
+  } else {
+    symbol_rules.reserve(most_rules);
+  }
+  constexpr size_t kSlotAhead = 8;
+  uint64_t keys[kSlotAhead];
+  const auto pack_pair = [&](uint64_t key, uint32_t rank) {
+    size_t i = slotOf(key);
+    for (; packed[i] != kEmptyKey; i = (i + 1) & slot_mask_) {
+      if ((packed[i] >> priority_bits) == key) return false;
+    }
+    packed[i] = (key << priority_bits) | rank;
+    return true;
+  };
   // The seams too, while the rule's texts are at hand.
   LargeVector<uint64_t> seams(kSeamWords, 0);
   LargeVector<uint64_t> contexts(kContextWords, 0);
@@ -164,16 +197,39 @@ void MergeTable::build(size_t most_rules, size_t text_bound, NextPair next_pair)
     const uint32_t left = intern(rule.pair.left, rule.left);
     const uint32_t right = intern(rule.pair.right, rule.right);
     const uint32_t merged = intern(rule.joined, rule.joined_hash);
-    symbol_rules.push_back({left, right, merged, rule.pair.rank});
+    if (pack_as_read) {
+      const uint64_t key = uint64_t(left) << symbol_bits | right;
+      __builtin_prefetch(&packed[slotOf(key)]);
+      if (r >= kSlotAhead && !pack_pair(keys[r % kSlotAhead], uint32_t(r - kSlotAhead))) return false;
+      keys[r % kSlotAhead] = key;
+      merged_by_rank.push_back(merged);
+    } else {
+      symbol_rules.push_back({left, right, merged, rule.pair.rank});
+    }
     markSeam(rule.pair.left, rule.pair.right, seams.data(), contexts.data());
     // Its slot now takes the rule kAhead further on.
     if (read == r + kAhead && read_ahead(rule)) ++read;
+  }
+  if (pack_as_read) {
+    for (size_t r = read > kSlotAhead ? read - kSlotAhead : 0; r < read; ++r) {
+      if (!pack_pair(keys[r % kSlotAhead], uint32_t(r))) return false;
+    }
   }
   symbol_text_ = std::move(text);
   symbol_offsets_ = std::move(offsets);
   seams_ = std::move(seams);
   contexts_ = std::move(contexts);
-  packRules(symbol_rules, false);
+  if (!pack_as_read) {
+    packRules(symbol_rules, false);
+    return true;
+  }
+  symbol_bits_ = symbol_bits;
+  priority_bits_ = priority_bits;
+  priority_mask_ = (uint64_t(1) << priority_bits) - 1;
+  packed_ = std::move(packed);
+  merged_ = std::move(merged_by_rank);
+  pair_count_ = read;
+  return true;
 }
 
 void MergeTable::packRules(const LargeVector<SymbolRule>& rules, bool ranks_known_distinct) {

@@ -158,9 +158,10 @@ class MergeTable {
 
   // Interns the pairs that `next_pair` gives one by one (false at the end),
   // at most `most_rules`, whose texts fill at most `text_bound` bytes, and
-  // packs them.
+  // packs them. `pack_as_read`: the pairs come ranked 0, 1, 2...; false
+  // then when a pair comes twice, and the table is to be built again.
   template <typename NextPair>
-  void build(size_t most_rules, size_t text_bound, NextPair next_pair);
+  bool build(size_t most_rules, size_t text_bound, NextPair next_pair, bool pack_as_read);
   // Packed slots when packDirectly takes the rules, else wide slots and
   // pack(). `ranks_known_distinct` skips looking for ties and negative ranks.
   void packRules(const LargeVector<SymbolRule>& rules, bool ranks_known_distinct);
