@@ -35,12 +35,19 @@ inline size_t alignedTableOffset(size_t offset) {
 class TableImageWriter {
  public:
   void number(uint64_t value) { numbers_.push_back(value); }
+  template <typename T>
+  void array(const T* values, size_t count) {
+    static_assert(std::is_trivially_copyable_v<T>);
+    number(count);
+    arrays_.push_back({reinterpret_cast<const char*>(values), count * sizeof(T)});
+  }
   template <typename T, typename Owner>
   void array(const TableArray<T, Owner>& values) {
-    static_assert(std::is_trivially_copyable_v<T>);
-    number(values.size());
-    arrays_.push_back({reinterpret_cast<const char*>(values.data()), values.size() * sizeof(T)});
+    array(values.data(), values.size());
   }
+  // A temporary's elements would be gone by then.
+  template <typename T, typename Owner>
+  void array(TableArray<T, Owner>&& values) = delete;
   // The count of numbers, the numbers, then the arrays.
   LargeString bytes() const {
     const uint64_t count = numbers_.size();

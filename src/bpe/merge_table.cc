@@ -420,8 +420,8 @@ void MergeTable::save(TableImageWriter& image) const {
     throw std::logic_error("only packed tables of distinct ranks go into an image");
   }
   imageArrays(image, *this);
-  image.array(TableArray<uint32_t>::borrow(byte_symbols_.data(), byte_symbols_.size()));
-  image.array(TableArray<uint32_t>::borrow(word_end_symbols_.data(), word_end_symbols_.size()));
+  image.array(byte_symbols_.data(), byte_symbols_.size());
+  image.array(word_end_symbols_.data(), word_end_symbols_.size());
   for (const uint64_t number : {uint64_t(symbol_bits_), uint64_t(priority_bits_), priority_mask_,
                                 seed_, multiplier_, uint64_t(slot_mask_), uint64_t(slot_shift_),
                                 uint64_t(pair_count_)}) {

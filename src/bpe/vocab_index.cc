@@ -88,7 +88,7 @@ VocabIndex::VocabIndex(readers::TokenList entries, TagPattern special_pattern,
 }
 
 VocabIndex::VocabIndex(TableImageReader& image)
-    : entries_(image), tokens_(std::make_shared<const readers::TokenIndex>(image)) {
+    : entries_(image), tokens_(std::make_shared<const readers::TokenIndex>(image, &entries_)) {
   image.array(flags_);
   image.array(offsets_);
   image.array(bytes_);

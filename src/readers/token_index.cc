@@ -103,6 +103,7 @@ TokenIndex::TokenIndex(const TokenList& list, Duplicates duplicates, uint64_t se
   take(std::move(built));
   if (texts == Texts::kBorrowed) {
     arena_ = TableArray<char, LargeString>::borrow(list.textData(), text_bytes);
+    list_texts_ = true;
   }
 }
 
@@ -111,19 +112,30 @@ void TokenIndex::take(Building&& built) {
   arena_ = std::move(built.arena);
 }
 
-TokenIndex::TokenIndex(TableImageReader& image) {
+TokenIndex::TokenIndex(TableImageReader& image, const TokenList* list) {
   image.array(slots_);
   image.array(arena_);
   mask_ = slots_.empty() ? 0 : slots_.size() - 1;
   count_ = size_t(image.number());
   seed_ = image.number();
+  list_texts_ = image.number() != 0;
+  if (list_texts_) {
+    if (list == nullptr) throw std::logic_error("table image does not match");
+    arena_ = TableArray<char, LargeString>::borrow(list->textData(), list->textBytes());
+  }
 }
 
 void TokenIndex::save(TableImageWriter& image) const {
   image.array(slots_);
-  image.array(arena_);
+  // The list's texts are the list's to save.
+  if (list_texts_) {
+    image.array(static_cast<const char*>(nullptr), 0);
+  } else {
+    image.array(arena_);
+  }
   image.number(count_);
   image.number(seed_);
+  image.number(list_texts_);
 }
 
 }  // namespace nuvra::readers

@@ -116,8 +116,9 @@ class TokenIndex {
              Texts texts = Texts::kCopied);
   // An index saved with save(), borrowed from the image. The seed is the
   // image's: its keys are fixed, so a text looked up can only meet the runs
-  // of slots they already formed.
-  explicit TokenIndex(TableImageReader& image);
+  // of slots they already formed. An index that read its texts in its list
+  // reads them in `list` again, which the image saves only once.
+  explicit TokenIndex(TableImageReader& image, const TokenList* list = nullptr);
   void save(TableImageWriter& image) const;
   TokenIndex(const TokenIndex&) = delete;
   TokenIndex& operator=(const TokenIndex&) = delete;
@@ -166,6 +167,7 @@ class TokenIndex {
 
   TableArray<Slot> slots_;
   TableArray<char, LargeString> arena_;
+  bool list_texts_ = false;  // arena_ is the texts of the list indexed
   size_t mask_ = 0;
   size_t count_ = 0;
   uint64_t seed_ = 0;
