@@ -53,14 +53,14 @@ class TableImageWriter {
     const uint64_t count = numbers_.size();
     size_t size = alignedTableOffset(sizeof(count) * (count + 1));
     for (const Span& array : arrays_) size = alignedTableOffset(size) + array.size;
-    LargeString out(size, '\0');
-    std::memcpy(out.data(), &count, sizeof(count));
-    std::memcpy(out.data() + sizeof(count), numbers_.data(), count * sizeof(uint64_t));
-    size_t at = alignedTableOffset(sizeof(count) * (count + 1));
+    // Each byte written once: megabytes of tables are copied here.
+    LargeString out;
+    out.reserve(size);
+    out.append(reinterpret_cast<const char*>(&count), sizeof(count));
+    out.append(reinterpret_cast<const char*>(numbers_.data()), count * sizeof(uint64_t));
     for (const Span& array : arrays_) {
-      at = alignedTableOffset(at);
-      if (array.size > 0) std::memcpy(out.data() + at, array.data, array.size);
-      at += array.size;
+      out.append(alignedTableOffset(out.size()) - out.size(), '\0');
+      if (array.size > 0) out.append(array.data, array.size);
     }
     return out;
   }
