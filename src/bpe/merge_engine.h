@@ -115,9 +115,9 @@ class MergeEngine {
     uint32_t priority;
   };
   static constexpr size_t kFirstCachedPairs = 4096;
-  static constexpr size_t kMostCachedPairs = 16384;
+  static constexpr size_t kMostCachedPairs = 65536;
   static constexpr uint64_t kNoPair = UINT64_MAX;
-  std::vector<CachedPair> cached_pairs_;
+  BufferVector<CachedPair> cached_pairs_;
   unsigned cached_pair_shift_ = 64;
   size_t pair_misses_ = 0;
   uint32_t findPair(uint32_t left, uint32_t right) {
