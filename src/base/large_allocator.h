@@ -8,18 +8,19 @@
 
 namespace nuvra {
 
-// Blocks from a size up come from their own mapping in whole 2 MiB pages
-// where the system offers them, others from operator new. Tables opened
-// from files and the buffers of long encodes are megabytes written once, at
-// random: in 4 KiB pages the first touch of each costs more than the work
-// done on it (some 10 us a page on virtual machines), and random lookups
-// miss the TLB. The price is memory rounded up to 2 MiB per block: blocks
-// from kLargeBlockBytes for tables being built, which are packed into one
-// block once built (see compactTable) or soon freed, and from
-// kLargeBufferBytes for buffers a handle keeps, so that they at most double.
+// Blocks from a size up are whole 2 MiB pages, aligned and advised to be
+// huge pages where the system offers them; others come from operator new.
+// Tables opened from files and the buffers of long encodes are megabytes
+// written once, at random: in 4 KiB pages the first touch of each costs
+// more than the work done on it (some 10 us a page on virtual machines),
+// and random lookups miss the TLB. The price is memory rounded up to 2 MiB
+// per block: blocks from kLargeBlockBytes for tables being built, which are
+// packed into one block once built (see compactTable) or soon freed, and
+// from kLargeBufferBytes for buffers a handle keeps, so that they at most
+// double.
 inline constexpr size_t kLargeBlockBytes = size_t(128) << 10;
 inline constexpr size_t kLargeBufferBytes = size_t(1) << 20;
-// Maps a block of `bytes`; throws std::bad_alloc.
+// A block of at least `bytes`; throws std::bad_alloc.
 void* allocateLarge(size_t bytes);
 void releaseLarge(void* block, size_t bytes) noexcept;
 
