@@ -14,7 +14,7 @@ namespace {
 
 TEST(LargeAllocator, BlocksGrowAcrossTheThresholdIntact) {
   // Pushed one by one from a few bytes to 5 MiB: blocks below the threshold,
-  // then mapped ones of one and several huge pages, each copied into the next.
+  // then aligned ones of one and several huge pages, each copied into the next.
   LargeVector<uint32_t> values;
   for (uint32_t i = 0; i < (5u << 20) / sizeof(uint32_t); ++i) {
     values.push_back(i);
@@ -25,13 +25,13 @@ TEST(LargeAllocator, BlocksGrowAcrossTheThresholdIntact) {
   std::vector<uint32_t> expected(values.size());
   std::iota(expected.begin(), expected.end(), 0u);
   EXPECT_TRUE(std::equal(values.begin(), values.end(), expected.begin()));
-  // The whole of the last huge page is the block's: writing it faults nothing.
+  // Every element of the last block is the block's to write.
   values.resize(values.capacity());
   values.back() = 7;
 
   BufferVector<char> buffer(kLargeBufferBytes - 1, 'x');
   EXPECT_EQ(buffer.back(), 'x');
-  buffer.push_back('y');  // now mapped
+  buffer.push_back('y');  // now whole huge pages
   EXPECT_EQ(std::string(buffer.end() - 2, buffer.end()), "xy");
 }
 
