@@ -64,7 +64,8 @@ MergeTable::MergeTable(readers::MergePairScanner pairs) {
 }
 
 template <typename NextPair>
-bool MergeTable::build(size_t most_rules, size_t text_bound, NextPair next_pair, bool pack_as_read) {
+bool MergeTable::build(size_t most_rules, size_t text_bound, NextPair next_pair,
+                       bool pack_as_read) {
   const ByteEncoder& encoder = byteEncoder();
   LargeString text;
   LargeVector<uint32_t> offsets{0};
@@ -200,7 +201,9 @@ bool MergeTable::build(size_t most_rules, size_t text_bound, NextPair next_pair,
     if (pack_as_read) {
       const uint64_t key = uint64_t(left) << symbol_bits | right;
       __builtin_prefetch(&packed[slotOf(key)]);
-      if (r >= kSlotAhead && !pack_pair(keys[r % kSlotAhead], uint32_t(r - kSlotAhead))) return false;
+      if (r >= kSlotAhead && !pack_pair(keys[r % kSlotAhead], uint32_t(r - kSlotAhead))) {
+        return false;
+      }
       keys[r % kSlotAhead] = key;
       merged_by_rank.push_back(merged);
     } else {
