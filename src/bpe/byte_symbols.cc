@@ -48,7 +48,9 @@ std::string bytesToSymbols(std::string_view bytes, const ByteEncoder& encoder) {
   return out;
 }
 
-void appendSymbolBytes(std::string_view symbols, const ByteDecoder& decoder, std::string& out) {
+std::string symbolsToBytes(std::string_view symbols, const ByteDecoder& decoder) {
+  std::string out;
+  out.reserve(symbols.size());
   const auto length = int32_t(symbols.size());
   int32_t i = 0;
   while (i < length) {
@@ -59,12 +61,6 @@ void appendSymbolBytes(std::string_view symbols, const ByteDecoder& decoder, std
     if (b > 0) out.push_back(char(b));
     i += n;
   }
-}
-
-std::string symbolsToBytes(std::string_view symbols, const ByteDecoder& decoder) {
-  std::string out;
-  out.reserve(symbols.size());
-  appendSymbolBytes(symbols, decoder, out);
   return out;
 }
 

@@ -42,8 +42,6 @@ std::string bytesToSymbols(std::string_view bytes, const ByteEncoder& encoder);
 // Symbols back to bytes; decoding stops at the first malformed sequence,
 // characters outside the table and the symbol of byte 0x00 give nothing.
 std::string symbolsToBytes(std::string_view symbols, const ByteDecoder& decoder);
-// The same, appended to `out`.
-void appendSymbolBytes(std::string_view symbols, const ByteDecoder& decoder, std::string& out);
 
 }  // namespace nuvra::bpe
 

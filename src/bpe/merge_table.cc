@@ -182,14 +182,6 @@ bool MergeTable::build(size_t most_rules, size_t text_bound, NextPair next_pair,
   }
   constexpr size_t kSlotAhead = 8;
   uint64_t keys[kSlotAhead];
-  const auto pack_pair = [&](uint64_t key, uint32_t rank) {
-    size_t i = slotOf(key);
-    for (; packed[i] != kEmptyKey; i = (i + 1) & slot_mask_) {
-      if ((packed[i] >> priority_bits) == key) return false;
-    }
-    packed[i] = (key << priority_bits) | rank;
-    return true;
-  };
   // The seams too, while the rule's texts are at hand.
   LargeVector<uint64_t> seams(kSeamWords, 0);
   LargeVector<uint64_t> contexts(kContextWords, 0);
@@ -201,7 +193,8 @@ bool MergeTable::build(size_t most_rules, size_t text_bound, NextPair next_pair,
     if (pack_as_read) {
       const uint64_t key = uint64_t(left) << symbol_bits | right;
       __builtin_prefetch(&packed[slotOf(key)]);
-      if (r >= kSlotAhead && !pack_pair(keys[r % kSlotAhead], uint32_t(r - kSlotAhead))) {
+      if (r >= kSlotAhead &&
+          !packPair(packed, keys[r % kSlotAhead], priority_bits, r - kSlotAhead)) {
         return false;
       }
       keys[r % kSlotAhead] = key;
@@ -215,7 +208,7 @@ bool MergeTable::build(size_t most_rules, size_t text_bound, NextPair next_pair,
   }
   if (pack_as_read) {
     for (size_t r = read > kSlotAhead ? read - kSlotAhead : 0; r < read; ++r) {
-      if (!pack_pair(keys[r % kSlotAhead], uint32_t(r))) return false;
+      if (!packPair(packed, keys[r % kSlotAhead], priority_bits, r)) return false;
     }
   }
   symbol_text_ = std::move(text);
@@ -226,13 +219,29 @@ bool MergeTable::build(size_t most_rules, size_t text_bound, NextPair next_pair,
     packRules(symbol_rules, false);
     return true;
   }
+  takePacked(symbol_bits, priority_bits, std::move(packed), std::move(merged_by_rank), read);
+  return true;
+}
+
+bool MergeTable::packPair(LargeVector<uint64_t>& packed, uint64_t key, unsigned priority_bits,
+                          uint64_t priority) const {
+  size_t i = slotOf(key);
+  for (; packed[i] != kEmptyKey; i = (i + 1) & slot_mask_) {
+    if ((packed[i] >> priority_bits) == key) return false;
+  }
+  packed[i] = (key << priority_bits) | priority;
+  return true;
+}
+
+void MergeTable::takePacked(unsigned symbol_bits, unsigned priority_bits,
+                            LargeVector<uint64_t> packed, LargeVector<uint32_t> merged,
+                            size_t pair_count) {
   symbol_bits_ = symbol_bits;
   priority_bits_ = priority_bits;
   priority_mask_ = (uint64_t(1) << priority_bits) - 1;
   packed_ = std::move(packed);
-  merged_ = std::move(merged_by_rank);
-  pair_count_ = read;
-  return true;
+  merged_ = std::move(merged);
+  pair_count_ = pair_count;
 }
 
 void MergeTable::packRules(const LargeVector<SymbolRule>& rules, bool ranks_known_distinct) {
@@ -321,20 +330,11 @@ bool MergeTable::packDirectly(const LargeVector<SymbolRule>& rules) {
   };
   for (size_t r = 0; r < rules.size(); ++r) {
     if (r + kAhead < rules.size()) __builtin_prefetch(&packed[slotOf(key_of(rules[r + kAhead]))]);
-    const uint64_t key = key_of(rules[r]);
-    size_t i = slotOf(key);
-    for (; packed[i] != kEmptyKey; i = (i + 1) & slot_mask_) {
-      if ((packed[i] >> priority_bits) == key) return false;  // a pair listed twice
-    }
-    packed[i] = (key << priority_bits) | uint64_t(rules[r].rank);
+    // False: a pair listed twice.
+    if (!packPair(packed, key_of(rules[r]), priority_bits, uint64_t(rules[r].rank))) return false;
     merged[size_t(rules[r].rank)] = rules[r].merged;
   }
-  symbol_bits_ = symbol_bits;
-  priority_bits_ = priority_bits;
-  priority_mask_ = (uint64_t(1) << priority_bits) - 1;
-  packed_ = std::move(packed);
-  merged_ = std::move(merged);
-  pair_count_ = rules.size();
+  takePacked(symbol_bits, priority_bits, std::move(packed), std::move(merged), rules.size());
   return true;
 }
 
@@ -463,10 +463,9 @@ void MergeTable::pack() {
   LargeVector<uint64_t> packed(slots_.size(), kEmptyKey);
   for (const Slot& slot : slots_) {
     if (slot.key == kEmptyKey || slot.priority == kNoMerge) continue;
-    const uint64_t key = (uint64_t(slot.key >> 32) << symbol_bits_) | uint32_t(slot.key);
-    size_t i = slotOf(key);
-    while (packed[i] != kEmptyKey) i = (i + 1) & slot_mask_;
-    packed[i] = (key << priority_bits_) | slot.priority;
+    // Each pair has one slot: nothing is refused.
+    packPair(packed, (uint64_t(slot.key >> 32) << symbol_bits_) | uint32_t(slot.key),
+             priority_bits_, slot.priority);
   }
   packed_ = std::move(packed);
   slots_ = std::vector<Slot>();

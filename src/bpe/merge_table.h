@@ -175,6 +175,13 @@ class MergeTable {
   static void markSeam(std::string_view left, std::string_view right, uint64_t* seams,
                        uint64_t* contexts);
   void buildPairs(const LargeVector<SymbolRule>& rules, bool ranks_known_distinct);
+  // Puts `key` with `priority` into a free slot of `packed`; false, and
+  // nothing put, when the key is there already.
+  bool packPair(LargeVector<uint64_t>& packed, uint64_t key, unsigned priority_bits,
+                uint64_t priority) const;
+  // Takes packed slots and the merged symbols by priority as the table's.
+  void takePacked(unsigned symbol_bits, unsigned priority_bits, LargeVector<uint64_t> packed,
+                  LargeVector<uint32_t> merged, size_t pair_count);
   // Slots for `pair_count` pairs, at most half full.
   size_t sizeSlots(size_t pair_count);
   // Fills merged_ from the wide slots, and moves them to packed ones when

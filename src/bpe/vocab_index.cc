@@ -9,11 +9,11 @@
 namespace nuvra::bpe {
 namespace {
 
-// Writes the bytes of `entry`'s symbols at `out`, as appendSymbolBytes
-// would append them, and returns their end. `alone`: every character of the
-// entry is well formed on its own, so its bytes inside any joined text are
-// the bytes it gives alone. Byte symbols are ASCII or two-byte characters:
-// those are decoded here.
+// Writes symbolsToBytes of `entry` at `out` and returns its end. `alone`:
+// every character of the entry is well formed on its own, so its bytes
+// inside any joined text are the bytes it gives alone. Byte symbols are
+// ASCII or two-byte characters: those are decoded here, and symbolsToBytes,
+// the decoder's definition, stays the plain loop its tests compare with.
 char* writeEntryBytes(std::string_view entry, const ByteDecoder& decoder, char* out,
                       bool& alone) {
   const auto* p = reinterpret_cast<const unsigned char*>(entry.data());

@@ -35,8 +35,9 @@ TokenList::TokenList(const TokenList& base, VocabEntries pairs) {
   // Vocabulary files mostly list each id once, in order: then the pairs
   // stand as they are, without an order of their own, and over no base the
   // list takes their texts over.
+  // Pairs without ids stand at their places.
   bool listed_in_order = true;
-  for (size_t i = 1; i < pairs.size() && listed_in_order; ++i) {
+  for (size_t i = 1; i < pairs.size() && listed_in_order && !pairs.ids.empty(); ++i) {
     listed_in_order = pairs.id(i - 1) < pairs.id(i);
   }
   std::vector<uint32_t> order;
